@@ -1,0 +1,6 @@
+#include "platform/PlatformConfig.h"
+
+PlatformConfig& platformConfig() {
+    static PlatformConfig config;
+    return config;
+}

@@ -1,0 +1,79 @@
+#include "tests/support/TestSupport.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TempWorkingDirectory::TempWorkingDirectory() {
+    char pattern[] = "/tmp/kestu-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    path_ = made ? made : "/tmp";
+    previous_ = fs::current_path().string();
+    fs::current_path(path_);
+}
+
+TempWorkingDirectory::~TempWorkingDirectory() {
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+static std::string slashed(std::string p) {
+    for (char& c : p) {
+        if (c == '\\')
+            c = '/';
+    }
+    return p;
+}
+
+void TempWorkingDirectory::writeFile(const std::string& relativePath,
+                                     const std::string& contents) const {
+    fs::path full = fs::path(path_) / slashed(relativePath);
+    fs::create_directories(full.parent_path());
+    std::ofstream out(full, std::ios::binary);
+    out << contents;
+}
+
+std::string TempWorkingDirectory::readFile(const std::string& relativePath) const {
+    std::ifstream in(fs::path(path_) / slashed(relativePath), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool openTestWindow() {
+    static int state = 0; // 0 = not tried, 1 = open, 2 = failed
+    if (state == 0) {
+        state = 2;
+        if (SDL_Init(SDL_INIT_VIDEO) == 0) {
+            SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+            SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+            SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+            SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 32);
+            SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+            if (SDL_SetVideoMode(800, 600, 32, SDL_OPENGL) != nullptr)
+                state = 1;
+        }
+    }
+    return state == 1;
+}
+
+void startCapturingMessages() { testing::internal::CaptureStderr(); }
+
+std::vector<std::string> stopCapturingMessages() {
+    std::string all = testing::internal::GetCapturedStderr();
+    std::vector<std::string> lines;
+    std::istringstream in(all);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
