@@ -1,0 +1,148 @@
+#include "lighting/PaintCanvas.h"
+
+#include "image/Texture.h"
+#include "landscape/Landscape.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+void PaintCanvas::release() {
+    cells.reset();
+    cellCount = 0;
+    width = 0;
+    height = 0;
+}
+
+void PaintCanvas::begin(Landscape* target) {
+    release();
+    landscape = target;
+    if (!target || target->sectorCount <= 0 || target->sectors.empty())
+        return;
+
+    const Sector& first = target->sectors[0];
+    if (first.columns < 1 || first.rows < 1 || target->sectorsAcross < 1 || target->sectorsDown < 1)
+        return;
+    int64_t across = int64_t(first.columns - 1) * target->sectorsAcross + 1;
+    int64_t down = int64_t(first.rows - 1) * target->sectorsDown + 1;
+    int64_t count = across * down;
+    if (count > std::numeric_limits<int32_t>::max())
+        return;
+
+    // Every cell starts blank: textures -1, weights -1.0 (PaintCell's defaults).
+    cells.reset(new (std::nothrow) PaintCell[size_t(count)]);
+    if (!cells)
+        return;
+    width = int32_t(across);
+    height = int32_t(down);
+    cellCount = int32_t(count);
+}
+
+bool PaintCanvas::mapTexture(const char* maskPath, const char* texturePath, int layer) {
+    if (!cells || !landscape)
+        return false;
+    if (layer != 0 && layer != 1)
+        return false;
+
+    Texture mask;
+    if (!mask.loadBmp(maskPath) || !mask.pixels || mask.bytesPerPixel < 1)
+        return false;
+    mask.saveBmp(dumpPath);
+
+    // The texture goes into the painted map's own table, so that the map file
+    // written from it can name every texture its faces use.
+    int index = landscape->textures.loadBmpTexture(texturePath, 2);
+    uint32_t name = landscape->textures.textureNameAt(index);
+
+    // The top row of the picture paints the smallest z, its left column the
+    // smallest x; the last canvas row and column are never painted. A mask
+    // smaller than the canvas paints only the cells it covers.
+    const int paintedRows = std::min<int>(height - 1, mask.height);
+    const int paintedColumns = std::min<int>(width - 1, mask.width);
+    const size_t stride = mask.bytesPerPixel;
+    for (int r = 0; r < paintedRows; r++) {
+        for (int c = 0; c < paintedColumns; c++) {
+            uint8_t v = mask.pixels[(size_t(mask.width) * r + c) * stride];
+            if (v != 0)
+                cellAt(c, r).assign(name, float(v) * maskByteToWeight, layer);
+        }
+    }
+    return true;
+}
+
+bool PaintCanvas::terrainMatchesCanvas() const {
+    const Landscape& map = *landscape;
+    if (map.sectorCount <= 0 || map.sectorsAcross < 1 || map.sectorsDown < 1 ||
+        int64_t(map.sectorsAcross) * map.sectorsDown != map.sectorCount ||
+        map.sectors.size() < size_t(map.sectorCount))
+        return false;
+    const int columns = map.sectors[0].columns;
+    const int rows = map.sectors[0].rows;
+    if (columns < 1 || rows < 1)
+        return false;
+    if (int64_t(columns - 1) * map.sectorsAcross + 1 != width ||
+        int64_t(rows - 1) * map.sectorsDown + 1 != height)
+        return false;
+    const size_t cellFaces = size_t(2) * (columns - 1) * (rows - 1);
+    for (int s = 0; s < map.sectorCount; s++) {
+        const Sector& sector = map.sectors[s];
+        if (sector.columns != columns || sector.rows != rows || sector.faces.size() < cellFaces)
+            return false;
+    }
+    return true;
+}
+
+bool PaintCanvas::finish() {
+    if (!cells || !landscape || !terrainMatchesCanvas())
+        return false;
+    Landscape& map = *landscape;
+
+    // First pass: both faces of a cell take the textures of the canvas cell at
+    // the cell's first corner.
+    for (int j = 0; j < map.sectorsDown; j++) {
+        for (int i = 0; i < map.sectorsAcross; i++) {
+            Sector& sector = map.sectorAt(i, j);
+            const int cellsAcross = sector.columns - 1;
+            const int x0 = i * cellsAcross;
+            const int z0 = j * (sector.rows - 1);
+            for (int r = 0; r < sector.rows - 1; r++) {
+                for (int c = 0; c < cellsAcross; c++) {
+                    const PaintCell& cell = cellAt(x0 + c, z0 + r);
+                    const size_t k = size_t(r) * cellsAcross + c;
+                    for (size_t f = 2 * k; f <= 2 * k + 1; f++) {
+                        sector.faces[f].baseTexture = int32_t(cell.texture[0]);
+                        sector.faces[f].overlayTexture = int32_t(cell.texture[1]);
+                    }
+                }
+            }
+        }
+    }
+
+    // Second pass: every corner's overlay alpha is the coverage, at the corner's
+    // own canvas cell, of the overlay texture its face carries.
+    for (int j = 0; j < map.sectorsDown; j++) {
+        for (int i = 0; i < map.sectorsAcross; i++) {
+            Sector& sector = map.sectorAt(i, j);
+            const int cellsAcross = sector.columns - 1;
+            const int x0 = i * cellsAcross;
+            const int z0 = j * (sector.rows - 1);
+            for (int r = 0; r < sector.rows - 1; r++) {
+                for (int c = 0; c < cellsAcross; c++) {
+                    const int gx = x0 + c;
+                    const int gz = z0 + r;
+                    const uint32_t overlay = cellAt(gx, gz).texture[1];
+                    const size_t k = size_t(r) * cellsAcross + c;
+                    SectorFace& first = sector.faces[2 * k];
+                    SectorFace& second = sector.faces[2 * k + 1];
+                    first.overlayColour[0].a = cellAt(gx, gz).overlayWeight(overlay, 1);
+                    first.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
+                    first.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
+                    second.overlayColour[0].a = cellAt(gx + 1, gz + 1).overlayWeight(overlay, 1);
+                    second.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
+                    second.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
+                }
+            }
+        }
+    }
+    return true;
+}
