@@ -1,0 +1,120 @@
+// The world object's life: defaults, a new flat map, the deep copy taken by the
+// undo ring, and the release of the terrain.
+
+#include "landscape/Landscape.h"
+
+#include "platform/MessageBox.h"
+
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+Landscape* currentLandscape = nullptr;
+
+// A terrain that cannot be held in memory leaves nothing sensible to go on with.
+[[noreturn]] static void landscapeOutOfMemory() {
+    messageBox("Out of memory", "", MB_OK);
+    std::exit(1);
+}
+
+Landscape::Landscape() = default;
+
+Landscape::~Landscape() {
+    release();
+}
+
+void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float stepZ) {
+    // A map is only ever built on an empty Landscape; start from one whatever
+    // the caller left here, so no old sectors survive beside the new ones.
+    release();
+    if (sectorSize <= 0)
+        return;
+
+    int64_t across = width > 0 ? width / sectorSize : 0;
+    int64_t down = depth > 0 ? depth / sectorSize : 0;
+    int64_t count = across * down;
+    if (count > std::numeric_limits<int32_t>::max())
+        landscapeOutOfMemory();
+
+    sectorsAcross = int32_t(across);
+    sectorsDown = int32_t(down);
+    sectorSizeX = float(sectorSize);
+    sectorSizeZ = float(sectorSize);
+    try {
+        sectors.resize(size_t(count));
+        renderList.assign(size_t(count), 0);
+    } catch (const std::bad_alloc&) {
+        landscapeOutOfMemory();
+    }
+    sectorCount = int32_t(count);
+    renderCount = 0;
+
+    for (int32_t j = 0; j < sectorsDown; ++j) {
+        for (int32_t i = 0; i < sectorsAcross; ++i) {
+            int x0 = i * sectorSize;
+            int z0 = j * sectorSize;
+            Sector& sector = sectorAt(i, j);
+            sector.init(float(x0), float(z0), float(x0 + sectorSize), float(z0 + sectorSize), stepX,
+                        stepZ);
+            sector.setColours(1.0f, 1.0f, 1.0f);
+            sector.setOverlayColours(1.0f, 1.0f, 1.0f, 0.0f);
+            sector.setBaseTexture(-1);
+            sector.setOverlayTexture(-1);
+            sector.texCoordsFromPositions();
+            sector.copyTexCoordsToOverlay();
+        }
+    }
+}
+
+void Landscape::release() {
+    for (Sector& sector : sectors)
+        sector.freeArrays();
+    std::vector<Sector>().swap(sectors);
+    std::vector<int32_t>().swap(renderList);
+    sectorCount = 0;
+    renderCount = 0;
+    // Without sectors the grid has no extent either; the height query and the
+    // edits walk sectorsAcross x sectorsDown and must find nothing to index.
+    sectorsAcross = 0;
+    sectorsDown = 0;
+}
+
+Landscape* Landscape::cloneInto(Landscape* target) const {
+    if (target == this)
+        return target;
+    if (target == nullptr) {
+        target = new (std::nothrow) Landscape();
+        if (target == nullptr)
+            landscapeOutOfMemory();
+    } else {
+        target->release();
+    }
+
+    target->textures = textures;
+    target->cameraPosition = cameraPosition;
+    target->cameraAngles = cameraAngles;
+    target->sectorCount = sectorCount;
+    target->renderCount = renderCount;
+    target->sectorsAcross = sectorsAcross;
+    target->sectorsDown = sectorsDown;
+    target->sectorSizeX = sectorSizeX;
+    target->sectorSizeZ = sectorSizeZ;
+    target->cullRadius = cullRadius;
+    target->fogEnd = fogEnd;
+    target->fogDepth = fogDepth;
+    target->waterLevel = waterLevel;
+    target->fogColour = fogColour;
+    target->sunDirection = sunDirection;
+    target->underwaterTint = underwaterTint;
+    target->frameTime = frameTime;
+
+    try {
+        target->renderList = renderList;
+        target->sectors.resize(sectors.size());
+    } catch (const std::bad_alloc&) {
+        landscapeOutOfMemory();
+    }
+    for (size_t s = 0; s < sectors.size(); ++s)
+        sectors[s].copyTo(target->sectors[s]);
+    return target;
+}
