@@ -1,0 +1,115 @@
+// One frame of the terrain: the render list, the two layers of every listed
+// sector nearest first, the sun as light 0, and the debug view of sector bounds.
+
+#include "landscape/TerrainRenderer.h"
+
+#include "landscape/Landscape.h"
+#include "platform/Clock.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+void Landscape::render(int mode) {
+    makeRenderList();
+    // Entities are placed into their sector buckets here, once the entity list exists.
+    frameTime = getTickCount();
+    for (int32_t k = 0; k < renderCount; ++k)
+        sectors[size_t(renderList[k])].draw(mode);
+    // Every entity's update with frameTime runs here, once the entity list exists.
+    const GLfloat sun[4] = {sunDirection.x, sunDirection.y, sunDirection.z, 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, sun);
+    // The entity draw passes (placement -4, the listed sectors' buckets nearest
+    // first, -2, -3) and the end-of-frame list maintenance go here, once the
+    // entity list exists.
+}
+
+void Sector::draw(int mode) const {
+    // Corner indices and draw orders come from map files too; a face that points
+    // outside the arrays is skipped rather than read out of bounds.
+    const size_t vertexLimit = std::min(std::min(positions.size(), normals.size()),
+                                        std::min(texCoords.size(), overlayTexCoords.size()));
+    const size_t faceLimit = faces.size();
+    const size_t orderCount = size_t(std::max(faceCount, 0));
+    auto usable = [&](uint32_t f) {
+        if (f >= faceLimit)
+            return false;
+        const SectorFace& face = faces[f];
+        return face.vertex[0] < vertexLimit && face.vertex[1] < vertexLimit &&
+               face.vertex[2] < vertexLimit;
+    };
+
+    int32_t current = -1;
+    glDisable(GL_BLEND);
+    glBegin(GLenum(mode));
+    const size_t baseCount = std::min(orderCount, baseOrder.size());
+    for (size_t i = 0; i < baseCount; ++i) {
+        uint32_t f = baseOrder[i];
+        if (!usable(f) || faces[f].baseTexture == -1)
+            continue;
+        const SectorFace& face = faces[f];
+        if (face.baseTexture != current) {
+            glEnd();
+            glBindTexture(GL_TEXTURE_2D, GLuint(face.baseTexture));
+            current = face.baseTexture;
+            glBegin(GLenum(mode));
+        }
+        for (int k = 0; k < 3; ++k) {
+            uint32_t v = face.vertex[k];
+            glColor3fv(&face.colour[k].x);
+            glTexCoord2fv(&texCoords[v].x);
+            glNormal3fv(&normals[v].x);
+            glVertex3fv(&positions[v].x);
+        }
+    }
+    glEnd();
+
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBegin(GLenum(mode));
+    const size_t overlayCount = std::min(orderCount, overlayOrder.size());
+    for (size_t i = 0; i < overlayCount; ++i) {
+        uint32_t f = overlayOrder[i];
+        if (!usable(f) || faces[f].overlayTexture == -1)
+            continue;
+        const SectorFace& face = faces[f];
+        if (face.overlayTexture != current) {
+            glEnd();
+            glBindTexture(GL_TEXTURE_2D, GLuint(face.overlayTexture));
+            current = face.overlayTexture;
+            glBegin(GLenum(mode));
+        }
+        for (int k = 0; k < 3; ++k) {
+            uint32_t v = face.vertex[k];
+            glColor4fv(&face.overlayColour[k].r);
+            glTexCoord2fv(&overlayTexCoords[v].x);
+            glNormal3fv(&normals[v].x);
+            glVertex3fv(&positions[v].x);
+        }
+    }
+    glEnd();
+    glDisable(GL_BLEND);
+}
+
+void Landscape::drawSectorBounds() const {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0.3f, 0.3f, 0.3f);
+    glBegin(GL_QUADS);
+    for (const Sector& s : sectors) {
+        // The wall along z = minZ ...
+        glVertex3f(s.minX, s.minY, s.minZ);
+        glVertex3f(s.maxX, s.minY, s.minZ);
+        glVertex3f(s.maxX, s.maxY, s.minZ);
+        glVertex3f(s.minX, s.maxY, s.minZ);
+        // ... and the wall along x = minX.
+        glVertex3f(s.minX, s.minY, s.minZ);
+        glVertex3f(s.minX, s.minY, s.maxZ);
+        glVertex3f(s.minX, s.maxY, s.maxZ);
+        glVertex3f(s.minX, s.maxY, s.minZ);
+    }
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}
