@@ -1,0 +1,110 @@
+#include "directives/DirectiveScript.h"
+
+#include "landscape/Landscape.h"
+#include "platform/MessageBox.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// Dispatch order: the first keyword equal to the whole line wins.
+const DirectiveScript::Command DirectiveScript::commands[] = {
+    {"newmap", &DirectiveScript::newMapDirective},
+    {"loadbump", &DirectiveScript::loadBumpDirective},
+    {"settexture", &DirectiveScript::setTextureDirective},
+    {"undo", &DirectiveScript::undoDirective},
+    {"load", &DirectiveScript::loadDirective},
+    {"save", &DirectiveScript::saveDirective},
+    {"multvertex", &DirectiveScript::multVertexDirective},
+    {"finalize", &DirectiveScript::finalizeDirective},
+    {"normalizetexcoords", &DirectiveScript::normalizeTexCoordsDirective},
+    {"setsundir", &DirectiveScript::setSunDirDirective},
+    {"sunlight", &DirectiveScript::sunlightDirective},
+    {"traceshadows", &DirectiveScript::traceShadowsDirective},
+    {"resetpos", &DirectiveScript::resetPosDirective},
+    {"multsundir", &DirectiveScript::multSunDirDirective},
+    {"sunambient", &DirectiveScript::sunAmbientDirective},
+    {"setocean", &DirectiveScript::setOceanDirective},
+    {"plantpalmtrees", &DirectiveScript::plantPalmTreesDirective},
+    {"clearentities", &DirectiveScript::clearEntitiesDirective},
+    {"startpaint", &DirectiveScript::startPaintDirective},
+    {"maptexture", &DirectiveScript::mapTextureDirective},
+    {"endpaint", &DirectiveScript::endPaintDirective},
+    {"setviewdist", &DirectiveScript::setViewDistDirective},
+    {"saveentities", &DirectiveScript::saveEntitiesDirective},
+    {"loadentities", &DirectiveScript::loadEntitiesDirective},
+    {"setfogcolor", &DirectiveScript::setFogColorDirective},
+    {"createsun", &DirectiveScript::createSunDirective},
+    {"createcamera", &DirectiveScript::createCameraDirective},
+    {"createtank", &DirectiveScript::createTankDirective},
+    {"spawn", &DirectiveScript::spawnDirective},
+};
+
+int directiveInt(const char* text) {
+    // strtoll saturates instead of overflowing; the low 32 bits are what the C
+    // library's atoi gives for numbers beyond int on this platform.
+    int savedErrno = errno;
+    long long value = std::strtoll(text, nullptr, 10);
+    errno = savedErrno;
+    return int(uint32_t(uint64_t(value)));
+}
+
+float directiveReal(const char* text) {
+    return float(std::atof(text));
+}
+
+DirectiveScript::DirectiveScript() = default;
+
+DirectiveScript::~DirectiveScript() {
+    // The Landscapes go first, then the canvas and the stream (members).
+    ring.destroySlots();
+    paintCanvas.release();
+    reader.close();
+}
+
+void DirectiveScript::run(int n) {
+    char path[48]; // "Directives\directive" + at most 11 characters + ".txt" + NUL
+    std::snprintf(path, sizeof path, "Directives\\directive%i.txt", n);
+    runFile(path);
+}
+
+void DirectiveScript::runFile(const char* path) {
+    if (!reader.open(path)) {
+        messageBox("Corrupt directive file", "Implementor Error", MB_OK);
+        reader.close();
+        return;
+    }
+    for (;;) {
+        int length = reader.readLine(first, lineCapacity);
+        if (!dispatch(first, length) && length > 0 && first[0] != ';')
+            messageBox("Bad directive", "", MB_OK);
+        if (reader.atEnd())
+            break;
+    }
+    reader.close();
+}
+
+bool DirectiveScript::dispatch(const char* line, int length) {
+    for (const Command& command : commands) {
+        if (std::strlen(command.keyword) == size_t(length) &&
+            std::memcmp(command.keyword, line, size_t(length)) == 0) {
+            (this->*command.handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* DirectiveScript::readArgument(char* buffer) {
+    reader.readLine(buffer, lineCapacity);
+    return buffer;
+}
+
+int DirectiveScript::readInt() {
+    return directiveInt(readArgument(first));
+}
+
+float DirectiveScript::readReal(char* buffer) {
+    return directiveReal(readArgument(buffer));
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The map builder: runs the numbered directive scripts "Directives\directive%i.txt"
+// that create and shape the world line by line (terrain, textures, light,
+// painting, entities, map files). A keyword stands alone on its line; each
+// argument stands alone on one of the lines that follow it. Empty lines and
+// lines starting with ';' are comments; any other unknown line is reported as
+// "Bad directive" and skipped. No line of any file stops a run.
+//
+// One DirectiveScript lives for the whole program. It owns every Landscape
+// through its UndoRing, and keeps its lighting block and paint canvas between
+// runs, so a later script continues from the world an earlier one left.
+
+#include "directives/DirectiveReader.h"
+#include "directives/UndoRing.h"
+#include "lighting/PaintCanvas.h"
+
+#include <cstdint>
+
+class Landscape;
+
+class DirectiveScript {
+  public:
+    static const int lineCapacity = 1024;          // bytes per line buffer, NUL included
+    static const int imageNameCapacity = 256;      // bytes read for a height-image name
+    static const int64_t maxMapVertices = 1 << 22; // largest terrain "newmap" builds
+
+    UndoRing ring;                  // the five Landscapes and the current one
+    DirectiveReader reader;         // the script being run; open only inside run
+    char first[lineCapacity] = {};  // keyword lines and most arguments
+    char second[lineCapacity] = {}; // second argument of multi-line commands
+    char third[lineCapacity] = {};  // third argument of multi-line commands
+    PaintCanvas paintCanvas;        // texture painting between startpaint and endpaint
+
+    DirectiveScript();
+    ~DirectiveScript();
+    DirectiveScript(const DirectiveScript&) = delete;
+    DirectiveScript& operator=(const DirectiveScript&) = delete;
+
+    // Executes "Directives\directive<n>.txt" from the working directory.
+    void run(int n);
+    // Executes the script at the given path (backslashes allowed).
+    void runFile(const char* path);
+
+    Landscape* pushState(bool copy) { return ring.pushState(copy); }
+
+  private:
+    struct Command {
+        const char* keyword;
+        void (DirectiveScript::*handler)();
+    };
+    static const Command commands[];
+
+    bool dispatch(const char* line, int length);
+
+    // Argument lines: read into one of the three buffers, converted like atoi / atof.
+    const char* readArgument(char* buffer);
+    int readInt();
+    float readReal(char* buffer);
+
+    // Terrain and view
+    void newMapDirective();
+    void loadBumpDirective();
+    void setTextureDirective();
+    void undoDirective();
+    void multVertexDirective();
+    void finalizeDirective();
+    void normalizeTexCoordsDirective();
+    void resetPosDirective();
+    void setViewDistDirective();
+    void setFogColorDirective();
+
+    // Map and entity files
+    void loadDirective();
+    void saveDirective();
+    void saveEntitiesDirective();
+    void loadEntitiesDirective();
+
+    // Lighting and painting
+    void setSunDirDirective();
+    void multSunDirDirective();
+    void sunAmbientDirective();
+    void sunlightDirective();
+    void traceShadowsDirective();
+    void startPaintDirective();
+    void mapTextureDirective();
+    void endPaintDirective();
+
+    // Scene
+    void setOceanDirective();
+    void plantPalmTreesDirective();
+    void clearEntitiesDirective();
+    void createSunDirective();
+    void createCameraDirective();
+    void createTankDirective();
+    void spawnDirective();
+};
+
+// Text to number conversions of directive arguments: leading white space, an
+// optional sign, digits up to the first other character; text that is not a
+// number gives 0. Integers outside 32 bits wrap as the C library's atoi does
+// on this platform; reals are converted like atof and stored as floats.
+int directiveInt(const char* text);
+float directiveReal(const char* text);

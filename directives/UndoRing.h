@@ -1,0 +1,49 @@
+#pragma once
+// The five Landscapes of the map builder, used as a ring of undo states. Every
+// directive that changes terrain first moves the ring on with pushState: the
+// next slot becomes either a deep copy of the state it leaves or a fresh,
+// released Landscape that keeps the view (camera binding and cull radius).
+// A push overwrites the oldest state, or after an undo the state that was
+// undone. undo steps back until it would reach the newest state again, so at
+// most four steps back exist.
+//
+// The ring owns every Landscape of the program and is the only place that
+// writes currentLandscape: after every operation the Landscape of slot
+// `current` is the current one. Once filled, a slot keeps its Landscape until
+// the ring is destroyed.
+
+#include <cstdint>
+
+class Landscape;
+
+class UndoRing {
+  public:
+    static const int slotCount = 5;
+
+    Landscape* slots[slotCount] = {}; // owned; null until first used
+    int32_t current = 0;              // slot of the current Landscape
+    int32_t newest = 0;               // slot written by the latest pushState
+
+    // Creates the first Landscape in slot 0 and makes it current.
+    UndoRing();
+    // Releases and deletes every Landscape (see destroySlots).
+    ~UndoRing();
+    UndoRing(const UndoRing&) = delete;
+    UndoRing& operator=(const UndoRing&) = delete;
+
+    // Moves on to the next slot, fills it (copy: a deep copy of the state just
+    // left; otherwise released, keeping the camera binding and cull radius) and
+    // returns it as the new current Landscape.
+    Landscape* pushState(bool copy);
+    // Steps back one state unless that would reach the newest one or an empty slot.
+    void undo();
+
+    Landscape* currentState() const { return slots[current]; }
+
+    // Releases and deletes the Landscapes of slots 0 to 4 in order; the current
+    // Landscape pointer no longer names any of them afterwards.
+    void destroySlots();
+
+  private:
+    void makeCurrent();
+};
