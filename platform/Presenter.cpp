@@ -1,0 +1,94 @@
+#include "platform/Presenter.h"
+
+#include "platform/Clock.h"
+#include "platform/Screenshot.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The frame most recently handed to the screen, kept only when a screenshot
+// is requested. The buffer grows once to the window size and is reused.
+struct ShownFrame {
+    std::vector<uint8_t> pixels; // RGB, bottom row first, as glReadPixels gives it
+    int width = 0;               // pixels
+    int height = 0;              // rows
+    bool valid = false;          // a frame has been captured
+};
+
+ShownFrame& shownFrame() {
+    static ShownFrame frame;
+    return frame;
+}
+
+bool runEnded = false;
+
+void captureBackBuffer() {
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    if (screen == nullptr || screen->w <= 0 || screen->h <= 0)
+        return;
+    ShownFrame& frame = shownFrame();
+    size_t size = size_t(screen->w) * size_t(screen->h) * 3u;
+    if (frame.pixels.size() != size)
+        frame.pixels.resize(size);
+    frame.width = screen->w;
+    frame.height = screen->h;
+
+    GLint oldAlignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &oldAlignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, oldAlignment);
+    frame.valid = true;
+}
+
+} // namespace
+
+void presentFrame() {
+    if (!platformConfig().screenshot.empty())
+        captureBackBuffer();
+    SDL_GL_SwapBuffers();
+    advanceVirtualClock();
+}
+
+bool endOfRun() {
+    if (runEnded)
+        return true;
+    runEnded = true;
+    const std::string& path = platformConfig().screenshot;
+    if (path.empty())
+        return true;
+    const ShownFrame& shown = shownFrame();
+    if (!shown.valid) {
+        std::fprintf(stderr, "kestu: no frame was shown, so no screenshot was written to %s\n",
+                     path.c_str());
+        return false;
+    }
+    RgbFrame frame;
+    frame.width = shown.width;
+    frame.height = shown.height;
+    frame.pixels = shown.pixels.data();
+    frame.order = RowOrder::BottomFirst;
+    if (!writeScreenshot(path.c_str(), frame)) {
+        std::fprintf(stderr, "kestu: could not write the screenshot %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+void forEachScriptedKey(uint32_t frame, void (*apply)(const KeyEventLine& event)) {
+    for (const KeyEventLine& event : platformConfig().keys) {
+        if (event.frame == frame)
+            apply(event);
+    }
+}
+
+bool isFinalFrame(uint32_t frame) {
+    uint32_t last = platformConfig().frames;
+    return last != 0 && frame >= last;
+}

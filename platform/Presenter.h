@@ -1,0 +1,29 @@
+#pragma once
+// The one place where a drawn frame becomes visible. Everything that shows a
+// frame (the frame loop, the loading screen, progress displays) calls
+// presentFrame instead of swapping buffers itself, so that the virtual clock
+// advances once per shown frame and a requested screenshot always holds the
+// last frame the user saw. The presenter also hands out the scripted key
+// events and the frame limit of an unattended run; the frame loop asks for
+// them at the event poll that ends each of its frames.
+
+#include "platform/PlatformConfig.h"
+
+#include <cstdint>
+
+// Swaps the buffers of the SDL OpenGL window. When a screenshot is requested
+// the back buffer is read first (into a buffer made once, not per frame).
+// Afterwards the virtual clock, if any, moves on by its step.
+void presentFrame();
+
+// Writes the requested screenshot of the last shown frame, once; later calls
+// do nothing. Safe to call when no frame was shown or no screenshot is
+// requested. Returns false when a requested screenshot could not be written.
+bool endOfRun();
+
+// Calls apply for every scripted key event of loop frame `frame` (from 1),
+// in the order they stand in the key file.
+void forEachScriptedKey(uint32_t frame, void (*apply)(const KeyEventLine& event));
+
+// True when loop frame `frame` is the last one the run asked for (--frames).
+bool isFinalFrame(uint32_t frame);
