@@ -1,0 +1,198 @@
+#include "app/Application.h"
+
+#include "app/FrameCounter.h"
+#include "app/FramePacer.h"
+#include "app/Input.h"
+#include "app/TextPrinter.h"
+#include "app/Walker.h"
+#include "app/Window.h"
+#include "directives/DirectiveScript.h"
+#include "image/Texture.h"
+#include "landscape/Landscape.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/Presenter.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+const int keyA = 97;  // terrain as line strips while held
+const int keyX = 120; // sector bounds while held
+
+const char demoQuestion[] =
+    "This is a very early version of the Kestu landscape engine.\n"
+    "Due to tight schedule, it is not yet fully operational, but it works fine for this early "
+    "demonstration.\n"
+    "You can either view the demo, or control the vehicle yourself.\n"
+    "Do you want to view the demo?";
+
+// The screen surface the video mode gave; only tested for success.
+SDL_Surface* screen = nullptr;
+
+// Everything the run owns, alive from start-up to shutdown. The Landscape
+// keeps pointers into the Walker, so an Application is never moved.
+class Application {
+  public:
+    int run();
+
+  private:
+    std::unique_ptr<DirectiveScript> directives; // owns every Landscape
+    Walker walker;
+    FramePacer pacer;
+    FrameCounter frameCounter;
+    Texture font; // pixels of the font image; its GL texture outlives it
+    TextPrinter printer;
+    const Vector3 textOrigin{-2.5f, 1.9f, 0.0f}; // top-left of the overlay text, view space
+    const Vector3 glyphSize{0.2f, 0.2f, 0.2f};   // per character, view space
+    char frameText[12] = {};                     // decimal frame count
+    uint32_t loopFrame = 0;                      // frames of the loop so far
+
+    void openScreen();
+    void buildWorld();
+    void showLoadingScreen();
+    bool chooseDemoOrDrive();
+    void frame();
+    void loadView();
+    void moveWalker();
+    void drawOverlay();
+    int shutDown();
+};
+
+void Application::openScreen() {
+    SDL_Init(SDL_INIT_VIDEO);
+    bool fullScreen = messageBox("FullScreen?", "Project Kestu", MB_YESNO) == IDYES;
+    screen = openWindow(fullScreen);
+    if (screen == nullptr) {
+        std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
+        SDL_Quit();
+        std::exit(1);
+    }
+    setFixedGlState();
+}
+
+void Application::buildWorld() {
+    directives.reset(new DirectiveScript());
+    currentLandscape->setViewDist(40.0f, 5.0f);
+    currentLandscape->finalize();
+
+    currentLandscape->cameraPosition = &walker.position;
+    currentLandscape->cameraAngles = &walker.angles;
+
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_FOG);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    currentLandscape->setFogColor(1.0f, 1.0f, 1.0f);
+
+    font.loadBmp("data\\textures\\ascii.bmp");
+    printer.glyphTable.build(font.upload(0));
+
+    pacer.period = 0;
+    std::srand(getTickCount());
+    pacer.resetDeadline();
+    frameCounter.start();
+    clearKeys();
+}
+
+void Application::showLoadingScreen() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    printer.printText(textOrigin, glyphSize, "Loading..", -1);
+    presentFrame();
+}
+
+// Asks the demo question and runs the chosen script; false when the user
+// cancelled and the program should end without entering the loop.
+bool Application::chooseDemoOrDrive() {
+    int answer = messageBox(demoQuestion, "Project Kestu - Demo", MB_YESNOCANCEL);
+    if (answer == IDYES) {
+        directives->run(6);
+    } else if (answer == IDNO) {
+        directives->run(4);
+    } else {
+        requestQuit();
+        return false;
+    }
+    return true;
+}
+
+void Application::loadView() {
+    glLoadIdentity();
+    const Vector3* angles = currentLandscape->cameraAngles;
+    const Vector3* position = currentLandscape->cameraPosition;
+    if (angles == nullptr || position == nullptr)
+        return; // a Landscape without a camera binding is viewed from the origin
+    glRotatef(angles->x, 1.0f, 0.0f, 0.0f);
+    glRotatef(angles->y, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-position->x, -position->y, -position->z);
+}
+
+void Application::moveWalker() {
+    walker.applyKeys(KeyState);
+    walker.applyGravity(currentLandscape->heightAt(walker.position.x, walker.position.z));
+}
+
+void Application::drawOverlay() {
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    glDisable(GL_DEPTH_TEST);
+    frameCounter.update();
+    std::snprintf(frameText, sizeof frameText, "%d", int(frameCounter.shown));
+    printer.printText(textOrigin, glyphSize, frameText, -1);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void Application::frame() {
+    loadView();
+    moveWalker();
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_FOG);
+    glEnable(GL_TEXTURE_2D);
+    currentLandscape->render(KeyState[keyA] ? GL_LINE_STRIP : GL_TRIANGLES);
+    if (KeyState[keyX])
+        currentLandscape->drawSectorBounds();
+
+    drawOverlay();
+    pacer.wait();
+    presentFrame();
+
+    ++loopFrame;
+    pollEvents();
+    applyScriptedInput(loopFrame);
+}
+
+int Application::shutDown() {
+    SDL_Quit();
+    font.release();
+    directives.reset();
+    return 0;
+}
+
+int Application::run() {
+    openScreen();
+    buildWorld();
+    showLoadingScreen();
+    directives->run(9);
+    // One unseen frame: entity updates and placement run once before the question.
+    currentLandscape->render(GL_TRIANGLES);
+    if (!chooseDemoOrDrive() || quitRequested())
+        return shutDown();
+    do {
+        frame();
+    } while (!quitRequested());
+    return shutDown();
+}
+
+} // namespace
+
+int runApplication() {
+    Application application; // lives, unmoved, until the run returns
+    return application.run();
+}

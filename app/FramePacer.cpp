@@ -1,0 +1,16 @@
+#include "app/FramePacer.h"
+
+#include "platform/Clock.h"
+#include "platform/PlatformConfig.h"
+
+void FramePacer::resetDeadline() {
+    deadline = getTickCount() + period;
+}
+
+void FramePacer::wait() {
+    if (platformConfig().clockStep == 0) {
+        while (getTickCount() < deadline) {
+        }
+    }
+    deadline = getTickCount() + period;
+}

@@ -1,0 +1,74 @@
+#include "app/Input.h"
+
+#include "platform/Presenter.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+uint8_t KeyState[keyTableSize];
+MouseRecord MouseState;
+
+// The one event record the poll fills, reused for every event.
+static SDL_Event polledEvent;
+
+void clearKeys() {
+    std::memset(KeyState, 0, sizeof KeyState);
+}
+
+static void setKey(SDLKey symbol, uint8_t held) {
+    if (unsigned(symbol) < unsigned(keyTableSize))
+        KeyState[symbol] = held;
+}
+
+static void setMouseButton(uint8_t button, int32_t held) {
+    if (button == SDL_BUTTON_LEFT)
+        MouseState.left = held;
+    else if (button == SDL_BUTTON_RIGHT)
+        MouseState.right = held;
+    else
+        MouseState.middle = held;
+}
+
+void handleEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        setKey(event.key.keysym.sym, 1);
+        break;
+    case SDL_KEYUP:
+        setKey(event.key.keysym.sym, 0);
+        break;
+    case SDL_MOUSEMOTION:
+        MouseState.x = event.motion.x;
+        MouseState.y = event.motion.y;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        setMouseButton(event.button.button, 1);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        setMouseButton(event.button.button, 0);
+        break;
+    default: // SDL_QUIT among them: closing the window does nothing
+        break;
+    }
+}
+
+void pollEvents() {
+    while (SDL_PollEvent(&polledEvent))
+        handleEvent(polledEvent);
+}
+
+static void applyScriptedKey(const KeyEventLine& line) {
+    SDL_Event event;
+    std::memset(&event, 0, sizeof event);
+    event.type = line.down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = line.down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = SDLKey(line.key);
+    handleEvent(event);
+}
+
+void applyScriptedInput(uint32_t frame) {
+    forEachScriptedKey(frame, applyScriptedKey);
+    if (isFinalFrame(frame))
+        requestQuit();
+}

@@ -1,0 +1,32 @@
+// kestu: the landscape demo. Reads only the platform options (see --help);
+// everything else is configured by the scripts in the working directory.
+
+#include "app/Application.h"
+#include "platform/Options.h"
+#include "platform/PlatformConfig.h"
+#include "platform/Presenter.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+static void writeScreenshotAtExit() {
+    endOfRun();
+}
+
+int main(int argc, char** argv) {
+    OptionsResult options = parseOptions(argc, argv, platformConfig());
+    if (options.outcome == OptionsOutcome::Help) {
+        std::fputs(optionsHelpText(), stdout);
+        return 0;
+    }
+    if (options.outcome == OptionsOutcome::Error) {
+        std::fprintf(stderr, "kestu: %s\n", options.error.c_str());
+        return 2;
+    }
+    // Conditions that end the program early still leave the last shown frame.
+    std::atexit(writeScreenshotAtExit);
+    int status = runApplication();
+    if (!endOfRun() && status == 0)
+        status = 1;
+    return status;
+}
