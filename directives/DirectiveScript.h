@@ -20,9 +20,9 @@ class Landscape;
 
 class DirectiveScript {
   public:
-    static const int lineCapacity = 1024;          // bytes per line buffer, NUL included
-    static const int imageNameCapacity = 256;      // bytes read for a height-image name
-    static const int64_t maxMapVertices = 1 << 22; // largest terrain "newmap" builds
+    static constexpr int lineCapacity = 1024;          // bytes per line buffer, NUL included
+    static constexpr int imageNameCapacity = 256;      // bytes read for a height-image name
+    static constexpr int64_t maxMapVertices = 1 << 22; // largest terrain "newmap" builds
 
     UndoRing ring;                  // the five Landscapes and the current one
     DirectiveReader reader;         // the script being run; open only inside run

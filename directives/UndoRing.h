@@ -18,7 +18,7 @@ class Landscape;
 
 class UndoRing {
   public:
-    static const int slotCount = 5;
+    static constexpr int slotCount = 5;
 
     Landscape* slots[slotCount] = {}; // owned; null until first used
     int32_t current = 0;              // slot of the current Landscape
