@@ -1,0 +1,225 @@
+#include "image/TextureTable.h"
+
+#include "image/Texture.h"
+
+#include <cstring>
+
+namespace {
+
+const uint32_t noTexture = 0xFFFFFFFFu;
+const uint8_t sourceBmp = 0;
+const uint8_t sourceMpc = 1;
+const uint8_t sourceNone = 255;
+const size_t entryBytes = sizeof(TextureEntry);
+
+void putLittleEndian32(uint8_t* bytes, uint32_t value) {
+    bytes[0] = uint8_t(value);
+    bytes[1] = uint8_t(value >> 8);
+    bytes[2] = uint8_t(value >> 16);
+    bytes[3] = uint8_t(value >> 24);
+}
+
+uint32_t getLittleEndian32(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
+           (uint32_t(bytes[3]) << 24);
+}
+
+// The 136-byte file record of an entry: name, filter mode, source, two bytes of
+// padding, texture name in little-endian order.
+void packEntry(const TextureEntry& entry, uint8_t* bytes) {
+    std::memcpy(bytes, entry.name, sizeof entry.name);
+    bytes[128] = entry.filterMode;
+    bytes[129] = entry.source;
+    bytes[130] = entry.padding[0];
+    bytes[131] = entry.padding[1];
+    putLittleEndian32(bytes + 132, entry.textureName);
+}
+
+void unpackEntry(const uint8_t* bytes, TextureEntry& entry) {
+    std::memcpy(entry.name, bytes, sizeof entry.name);
+    entry.name[sizeof entry.name - 1] = '\0'; // a file's name may lack its terminator
+    entry.filterMode = bytes[128];
+    entry.source = bytes[129];
+    entry.padding[0] = bytes[130];
+    entry.padding[1] = bytes[131];
+    entry.textureName = getLittleEndian32(bytes + 132);
+}
+
+bool fitsName(const char* path) {
+    return path && std::strlen(path) < sizeof(TextureEntry::name);
+}
+
+} // namespace
+
+const int TextureTable::capacity;
+
+int TextureTable::findByName(const char* path) const {
+    if (!path)
+        return -1;
+    for (int i = 0; i < count; ++i) {
+        if (std::strcmp(entries[i].name, path) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int TextureTable::findByTextureName(uint32_t textureName) const {
+    if (textureName == noTexture)
+        return -1;
+    for (int i = 0; i < count; ++i) {
+        if (entries[i].textureName == textureName)
+            return i;
+    }
+    return -1;
+}
+
+int TextureTable::addEntry(uint32_t textureName) {
+    if (count < 0 || count >= capacity)
+        return -1;
+    TextureEntry& entry = entries[count];
+    std::memset(&entry, 0, sizeof entry);
+    entry.filterMode = 2;
+    entry.source = sourceNone;
+    entry.textureName = textureName;
+    return count++;
+}
+
+namespace {
+
+// Shared by the BMP and MPC loaders: one entry per file, loaded and uploaded once.
+int loadFileTexture(TextureTable& table, const char* path, uint8_t filterMode, uint8_t source) {
+    if (!fitsName(path))
+        return -1;
+    int existing = table.findByName(path);
+    if (existing != -1)
+        return existing;
+    if (table.count >= TextureTable::capacity)
+        return -1; // full: no OpenGL texture is made for an entry that cannot be kept
+
+    Texture image;
+    if (source == sourceBmp)
+        image.loadBmp(path);
+    else
+        image.loadMpc(path);
+    // An unreadable file still gets its entry (with a texture name that holds
+    // no image), so that the path is not tried again and indices stay stable.
+    uint32_t name = image.upload(filterMode);
+
+    int index = table.addEntry(name);
+    if (index == -1)
+        return -1;
+    TextureEntry& entry = table.entries[index];
+    std::strcpy(entry.name, path);
+    entry.filterMode = filterMode;
+    entry.source = source;
+    return index;
+}
+
+} // namespace
+
+int TextureTable::loadBmpTexture(const char* path, uint8_t filterMode) {
+    return loadFileTexture(*this, path, filterMode, sourceBmp);
+}
+
+int TextureTable::loadMpcTexture(const char* path, uint8_t filterMode) {
+    return loadFileTexture(*this, path, filterMode, sourceMpc);
+}
+
+void TextureTable::markUsed(uint32_t textureName) {
+    int index = findByTextureName(textureName);
+    if (index == -1)
+        return;
+    for (int i = 0; i < usedCount; ++i) {
+        if (usedList[i] == uint32_t(index))
+            return;
+    }
+    if (usedCount < 0 || usedCount >= capacity)
+        return;
+    usedList[usedCount++] = uint32_t(index);
+}
+
+void TextureTable::keepUsedOnly() {
+    TextureEntry copy[capacity];
+    std::memcpy(copy, entries, sizeof entries);
+    int kept = usedCount < 0 ? 0 : (usedCount > capacity ? capacity : usedCount);
+    for (int i = 0; i < kept; ++i) {
+        if (usedList[i] < uint32_t(capacity)) {
+            entries[i] = copy[usedList[i]];
+        } else {
+            std::memset(&entries[i], 0, sizeof entries[i]);
+            entries[i].filterMode = 2;
+            entries[i].source = sourceNone;
+            entries[i].textureName = noTexture;
+        }
+    }
+    count = kept;
+}
+
+bool TextureTable::write(FILE* stream) const {
+    if (!stream || count < 0 || count > capacity)
+        return false;
+    uint8_t countBytes[4];
+    putLittleEndian32(countBytes, uint32_t(count));
+    if (std::fwrite(countBytes, 1, 4, stream) != 4)
+        return false;
+    uint8_t bytes[entryBytes];
+    for (int i = 0; i < count; ++i) {
+        packEntry(entries[i], bytes);
+        if (std::fwrite(bytes, 1, entryBytes, stream) != entryBytes)
+            return false;
+    }
+    return true;
+}
+
+bool TextureTable::read(FILE* stream) {
+    if (!stream)
+        return false;
+    uint8_t countBytes[4];
+    if (std::fread(countBytes, 1, 4, stream) != 4)
+        return false;
+    int32_t n = int32_t(getLittleEndian32(countBytes));
+    if (n < 0 || n > capacity)
+        return false;
+
+    // The records are read whole before the table is touched, so a short file
+    // leaves the table as it was.
+    TextureEntry loaded[capacity];
+    uint8_t bytes[entryBytes];
+    for (int i = 0; i < n; ++i) {
+        if (std::fread(bytes, 1, entryBytes, stream) != entryBytes)
+            return false;
+        unpackEntry(bytes, loaded[i]);
+    }
+
+    count = 0;
+    for (int i = 0; i < n; ++i) {
+        const TextureEntry& entry = loaded[i];
+        if (entry.source == sourceBmp) {
+            loadBmpTexture(entry.name, entry.filterMode);
+        } else if (entry.source == sourceNone) {
+            // An entry that never had a file (all share the empty name) gets a
+            // fresh texture name of its own, so that it keeps its index.
+            Texture nothing;
+            int index = addEntry(nothing.upload(entry.filterMode));
+            if (index != -1)
+                entries[index].filterMode = entry.filterMode;
+        } else {
+            loadMpcTexture(entry.name, entry.filterMode);
+        }
+    }
+    return true;
+}
+
+TextureTable* TextureTable::copyInto(TextureTable* target) const {
+    if (!target)
+        target = new TextureTable();
+    if (target != this)
+        *target = *this;
+    return target;
+}
+
+uint32_t TextureTable::textureNameAt(int index) const {
+    if (index < 0 || index >= count)
+        return noTexture;
+    return entries[index].textureName;
+}

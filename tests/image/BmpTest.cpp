@@ -1,0 +1,164 @@
+#include "image/Texture.h"
+#include "tests/image/ImageFiles.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace imagefiles;
+
+namespace {
+
+// A picture whose every byte depends on its position and channel.
+std::vector<uint8_t> patterned(int width, int height) {
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t(i * 7 + 3);
+    return rgb;
+}
+
+bool hasLine(const std::vector<std::string>& log, const std::string& line) {
+    return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+} // namespace
+
+TEST(BmpLoad, BlueFirstPixelReadsAsRgb) {
+    TempWorkingDirectory dir;
+    std::vector<uint8_t> rgb = {0, 0, 255, 255, 0, 0, 0, 255, 0, 10, 20, 30};
+    dir.writeFile("blue.bmp", bmp24(2, 2, rgb));
+    Texture image;
+    ASSERT_TRUE(image.loadBmp("blue.bmp"));
+    EXPECT_EQ(image.width, 2);
+    EXPECT_EQ(image.height, 2);
+    EXPECT_EQ(image.bytesPerPixel, 3);
+    // The top row of the picture is row 0, channels in R, G, B order.
+    for (size_t i = 0; i < rgb.size(); ++i)
+        EXPECT_EQ(image.pixels[i], rgb[i]) << i;
+}
+
+TEST(BmpLoad, PaddedRowsOfOddWidthsArePacked) {
+    TempWorkingDirectory dir;
+    for (int width : {1, 2, 3, 5, 7}) {
+        std::vector<uint8_t> rgb = patterned(width, 3);
+        dir.writeFile("odd.bmp", bmp24(width, 3, rgb));
+        Texture image;
+        ASSERT_TRUE(image.loadBmp("odd.bmp")) << width;
+        ASSERT_EQ(image.width, width);
+        EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), image.pixels)) << "width " << width;
+    }
+}
+
+TEST(BmpLoad, PaletteImageWarnsAndKeepsItsColours) {
+    TempWorkingDirectory dir;
+    std::vector<uint8_t> palette = {0, 0, 0, 255, 0, 0, 0, 128, 255, 200, 100, 50};
+    std::vector<uint8_t> indices = {1, 2, 3, 0, 3, 2};
+    dir.writeFile("eight.bmp", bmp8(3, 2, palette, indices));
+    Texture image;
+    startCapturingMessages();
+    bool loaded = image.loadBmp("eight.bmp");
+    std::vector<std::string> log = stopCapturingMessages();
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(hasLine(log, "[] FEEL!"));
+    EXPECT_EQ(image.bytesPerPixel, 3);
+    for (int i = 0; i < 6; ++i) {
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(image.pixels[i * 3 + c], palette[indices[i] * 3 + c]) << i << "/" << c;
+    }
+}
+
+TEST(BmpLoad, TwentyFourBitImageLoadsWithoutMessage) {
+    TempWorkingDirectory dir;
+    dir.writeFile("ok.bmp", bmp24(2, 1, {1, 2, 3, 4, 5, 6}));
+    Texture image;
+    startCapturingMessages();
+    EXPECT_TRUE(image.loadBmp("ok.bmp"));
+    EXPECT_TRUE(stopCapturingMessages().empty());
+}
+
+TEST(BmpLoad, UnreadableFilesFailSilently) {
+    TempWorkingDirectory dir;
+    dir.writeFile("garbage.bmp", "this is not a picture");
+    Texture image;
+    image.allocate(1, 1, 3);
+    startCapturingMessages();
+    EXPECT_FALSE(image.loadBmp("garbage.bmp"));
+    EXPECT_FALSE(image.loadBmp("missing.bmp"));
+    EXPECT_TRUE(stopCapturingMessages().empty());
+    EXPECT_EQ(image.pixels, nullptr);
+}
+
+TEST(BmpLoad, PathsWithBackslashesAreOpened) {
+    TempWorkingDirectory dir;
+    dir.writeFile("data/maps/h.bmp", bmp24(1, 1, {9, 8, 7}));
+    Texture image;
+    ASSERT_TRUE(image.loadBmp("data\\maps\\h.bmp"));
+    EXPECT_EQ(image.pixels[0], 9);
+}
+
+TEST(BmpSave, RgbImageRoundTripsAsTwentyFourBitFile) {
+    TempWorkingDirectory dir;
+    Texture image;
+    image.allocate(5, 3, 3);
+    std::vector<uint8_t> rgb = patterned(5, 3);
+    std::copy(rgb.begin(), rgb.end(), image.pixels);
+    ASSERT_TRUE(image.saveBmp("out.bmp"));
+
+    std::string file = dir.readFile("out.bmp");
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(file.substr(0, 2), "BM");
+    EXPECT_EQ(get32(file, 18), 5u);
+    EXPECT_EQ(get32(file, 22), 3u); // positive: bottom-up rows, first row at the top
+    EXPECT_EQ(get16(file, 28), 24u);
+    Rgb topLeft = bmpPixel(file, 0, 0);
+    EXPECT_EQ(topLeft.r, rgb[0]);
+    EXPECT_EQ(topLeft.g, rgb[1]);
+    EXPECT_EQ(topLeft.b, rgb[2]);
+
+    Texture back;
+    ASSERT_TRUE(back.loadBmp("out.bmp"));
+    EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), back.pixels));
+}
+
+TEST(BmpSave, AlphaIsDropped) {
+    TempWorkingDirectory dir;
+    Texture image;
+    image.allocate(3, 1, 4);
+    const uint8_t rgba[] = {255, 0, 0, 7, 0, 255, 0, 8, 1, 2, 3, 9};
+    std::copy(rgba, rgba + 12, image.pixels);
+    std::filesystem::create_directories("data/dumps");
+    ASSERT_TRUE(image.saveBmp("data\\dumps\\rgba.bmp"));
+
+    std::string file = dir.readFile("data/dumps/rgba.bmp");
+    EXPECT_EQ(get16(file, 28), 24u);
+    for (int x = 0; x < 3; ++x) {
+        Rgb p = bmpPixel(file, x, 0);
+        EXPECT_EQ(p.r, rgba[x * 4]);
+        EXPECT_EQ(p.g, rgba[x * 4 + 1]);
+        EXPECT_EQ(p.b, rgba[x * 4 + 2]);
+    }
+}
+
+TEST(BmpSave, OtherPixelSizesWriteNothing) {
+    TempWorkingDirectory dir;
+    Texture image;
+    image.allocate(2, 2, 1);
+    EXPECT_FALSE(image.saveBmp("one.bmp"));
+    EXPECT_FALSE(std::filesystem::exists("one.bmp"));
+}
+
+TEST(BmpSave, FailuresAreReportedAndNothingIsWritten) {
+    TempWorkingDirectory dir;
+    Texture unread; // never filled: no pixels
+    unread.bytesPerPixel = 3;
+    startCapturingMessages();
+    EXPECT_FALSE(unread.saveBmp("none.bmp"));
+    Texture image;
+    image.allocate(1, 1, 3);
+    EXPECT_FALSE(image.saveBmp("no/such/folder/x.bmp"));
+    std::vector<std::string> log = stopCapturingMessages();
+    EXPECT_FALSE(std::filesystem::exists("none.bmp"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "[Mpc Error] Could not save BMP"), 2);
+}
