@@ -107,14 +107,6 @@ TEST(RenderList, PointBehindTheCameraIsOppositeTheViewDirection) {
     EXPECT_NEAR(b.y, -0.1f, 1e-5f);
 }
 
-TEST(RenderList, WithoutCameraNothingIsListed) {
-    Landscape land;
-    land.newMap(16, 16, 16, 1, 1);
-    land.cullRadius = 1000;
-    land.makeRenderList();
-    EXPECT_EQ(land.renderCount, 0);
-}
-
 TEST(RenderListDeathTest, ReachingTheLimitEndsTheProgramWithAFailureStatus) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     std::vector<float> distances(1100, 2000.0f);

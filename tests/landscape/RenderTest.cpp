@@ -147,19 +147,6 @@ TEST_F(TerrainDrawing, WireModeDrawsLinesOnly) {
     EXPECT_LT(lines, filled / 4);
 }
 
-TEST_F(TerrainDrawing, SectorsOutsideTheListAreNotDrawn) {
-    land.setTexture(int32_t(solidTexture(255, 0, 0)));
-    land.cullRadius = 1.0f; // the camera is 0.07 from the reference point: still drawn
-    land.render(terrainSolidMode);
-    EXPECT_EQ(land.renderCount, 1);
-    eye.x = 12.0f; // 4 units away: culled
-    land.render(terrainSolidMode);
-    EXPECT_EQ(land.renderCount, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    land.render(terrainSolidMode);
-    EXPECT_TRUE(near(pixel(400, 300), 0, 0, 255));
-}
-
 TEST_F(TerrainDrawing, RenderStampsTheFrameTimeAndPlacesTheSunAsLightZero) {
     uint32_t before = getTickCount();
     land.render(terrainSolidMode);
