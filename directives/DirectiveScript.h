@@ -12,6 +12,7 @@
 
 #include "directives/DirectiveReader.h"
 #include "directives/UndoRing.h"
+#include "lighting/LightingParams.h"
 #include "lighting/PaintCanvas.h"
 
 #include <cstdint>
@@ -24,6 +25,7 @@ class DirectiveScript {
     static constexpr int imageNameCapacity = 256;      // bytes read for a height-image name
     static constexpr int64_t maxMapVertices = 1 << 22; // largest terrain "newmap" builds
 
+    LightingParams lightingParams;  // sun direction and colours handed to the lighting operations
     UndoRing ring;                  // the five Landscapes and the current one
     DirectiveReader reader;         // the script being run; open only inside run
     char first[lineCapacity] = {};  // keyword lines and most arguments

@@ -10,6 +10,9 @@ TEST(DirectiveScript, ConstructionCreatesTheFirstCurrentLandscape) {
     EXPECT_EQ(currentLandscape, script.ring.slots[0]);
     EXPECT_EQ(currentLandscape->sectorCount, 0);
     EXPECT_EQ(script.paintCanvas.cells, nullptr);
+    EXPECT_EQ(script.lightingParams.landscape, nullptr);
+    EXPECT_EQ(script.lightingParams.ambientColour.x, 0.5f);
+    EXPECT_EQ(script.ring.current, 0);
 }
 
 TEST(DirectiveScript, DestructionClearsTheCurrentLandscape) {
