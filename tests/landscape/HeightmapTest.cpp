@@ -34,17 +34,6 @@ float vertexHeight(const Sector& s, int c, int r) {
 
 } // namespace
 
-TEST(HermiteSamples, StartAtTheFirstValueAndFollowTheCubic) {
-    float out[4];
-    hermiteSamples(0.0f, 1.0f, 1.0f, 1.0f, out, 4.0f); // the straight line
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(out[i], i * 0.25f, 1e-6f);
-
-    hermiteSamples(2.0f, 2.0f, 0.0f, 3.0f, out, 2.0f); // 2 + 3 (t^3 - t^2)
-    EXPECT_EQ(out[0], 2.0f);
-    EXPECT_NEAR(out[1], 2.0f + 3.0f * (0.125f - 0.25f), 1e-6f);
-}
-
 TEST(HermiteSamples, WriteNothingForACountThatIsNotPositive) {
     float out[2] = {7.0f, 7.0f};
     hermiteSamples(1.0f, 2.0f, 0.5f, 0.5f, out, 0.0f);

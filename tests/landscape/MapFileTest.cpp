@@ -1,7 +1,6 @@
 #include "tests/support/TestSupport.h"
 
 #include "image/Texture.h"
-#include "landscape/BinaryStream.h"
 #include "landscape/Landscape.h"
 
 #include <gtest/gtest.h>
@@ -79,36 +78,6 @@ void writeBmp(const char* path, uint8_t r, uint8_t g, uint8_t b) {
 }
 
 } // namespace
-
-TEST(BinaryStream, WritesAndReadsLittleEndianAndNoticesTheEnd) {
-    TempWorkingDirectory dir;
-    FILE* out = std::fopen("words.bin", "wb");
-    BinaryWriter writer(out);
-    writer.u16(0x1234);
-    writer.i32(-2);
-    writer.f32(1.0f);
-    const float block[3] = {0.5f, -3.0f, 1e6f};
-    writer.words(block, 3);
-    EXPECT_TRUE(writer.good());
-    std::fclose(out);
-    std::string bytes = dir.readFile("words.bin");
-    ASSERT_EQ(bytes.size(), 2u + 4 + 4 + 12);
-    EXPECT_EQ(bytes.substr(0, 10), std::string("\x34\x12\xFE\xFF\xFF\xFF\x00\x00\x80\x3F", 10));
-
-    FILE* in = std::fopen("words.bin", "rb");
-    BinaryReader reader(in);
-    EXPECT_EQ(reader.remaining(), 22u);
-    EXPECT_EQ(reader.u16(), 0x1234);
-    EXPECT_EQ(reader.i32(), -2);
-    EXPECT_EQ(reader.f32(), 1.0f);
-    float back[3];
-    reader.words(back, 3);
-    EXPECT_EQ(0, std::memcmp(back, block, 12));
-    EXPECT_TRUE(reader.good());
-    EXPECT_EQ(reader.u16(), 0);
-    EXPECT_FALSE(reader.good());
-    std::fclose(in);
-}
 
 TEST(MapFile, SmallMapHasTheExactLayout) {
     TempWorkingDirectory dir;
