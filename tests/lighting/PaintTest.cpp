@@ -75,8 +75,8 @@ TEST(PaintCell, OverlayAloneCoversFullyAndBaseAloneNotAtAll) {
     EXPECT_FLOAT_EQ(baseOnly.overlayWeight(none, 1), 0.0f);
 
     PaintCell blank;
-    EXPECT_FLOAT_EQ(blank.overlayWeight(none, 1), 1.0f); // -1 sits in layer 0: 1 - layer
-    EXPECT_FLOAT_EQ(blank.overlayWeight(none, 0), 0.0f);
+    EXPECT_FLOAT_EQ(blank.overlayWeight(none, 1), 0.0f); // -1 is found in layer 0 first
+    EXPECT_FLOAT_EQ(blank.overlayWeight(none, 0), 0.0f); // both layers empty
 }
 
 TEST(PaintCell, ZeroWeightsInBothLayersSplitEvenly) {
