@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 
 #include <memory>
+#include <new>
 
 // True when "newmap" can build the grid: every argument above 0 and the whole
 // terrain no larger than maxMapVertices vertices, so an absurd size is refused
@@ -62,9 +63,11 @@ void DirectiveScript::loadBumpDirective() {
     if (!image.loadBmp(first) || image.pixels == nullptr || image.width == 0 || image.height == 0)
         return;
     size_t count = size_t(image.width) * image.height;
-    std::unique_ptr<uint8_t[]> bytes(new uint8_t[count]);
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[count]);
+    std::unique_ptr<float[]> heights(new (std::nothrow) float[count]);
+    if (!bytes || !heights)
+        return; // an image too large to hold twice more: the copy stays as it was
     image.extractChannel(0, bytes.get());
-    std::unique_ptr<float[]> heights(new float[count]);
     for (size_t i = 0; i < count; i++)
         heights[i] = float(bytes[i]) * scale;
     landscape->loadBump(heights.get(), image.width, image.height);
