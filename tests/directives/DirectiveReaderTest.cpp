@@ -84,13 +84,6 @@ TEST(DirectiveReader, EmptyLineInsideTheFileIsNotMissing) {
     EXPECT_EQ(lines[2].text, "x");
 }
 
-TEST(DirectiveReader, EmptyFileEndsAtOnce) {
-    std::vector<Line> lines = readAll("");
-    EXPECT_EQ(lines[0].text, "");
-    EXPECT_TRUE(lines[0].atEnd);
-    EXPECT_TRUE(lines[0].missing);
-}
-
 TEST(DirectiveReader, LineOf1024CharactersIsSplitAfter1023) {
     std::string longLine(1023, 'a');
     longLine += "bc";
@@ -108,13 +101,6 @@ TEST(DirectiveReader, LineOfExactly1023CharactersKeepsItsBreak) {
     std::vector<Line> crlf = readAll(line + "\r\nnext\r\n");
     EXPECT_EQ(crlf[0].text, line);
     EXPECT_EQ(crlf[1].text, "next");
-}
-
-TEST(DirectiveReader, VeryLongLineBecomesSeveralLines) {
-    std::vector<Line> lines = readAll(std::string(2500, 'q') + "\n");
-    EXPECT_EQ(lines[0].text.size(), 1023u);
-    EXPECT_EQ(lines[1].text.size(), 1023u);
-    EXPECT_EQ(lines[2].text.size(), 2500u - 2046u);
 }
 
 TEST(DirectiveReader, SmallerCapacitySplitsEarlier) {

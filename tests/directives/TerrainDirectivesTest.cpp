@@ -86,15 +86,6 @@ TEST(NewMapDirective, RefusesZeroNegativeAndAbsurdSizesWithoutMovingTheRing) {
     }
 }
 
-TEST(NewMapDirective, WidthBelowTheSectorSizeGivesAnEmptyMap) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    auto messages = runScriptText(script, folder, "newmap\n8\n64\n16\n1000\n");
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(script.ring.current, 1);
-    EXPECT_EQ(currentLandscape->sectorCount, 0);
-}
-
 TEST(LoadBumpDirective, HeightsFollowTheRedChannelTimesTheScale) {
     TempWorkingDirectory folder;
     folder.writeFile("data\\maps\\slope.bmp", makeBmp(40, 40, slopeColour));
