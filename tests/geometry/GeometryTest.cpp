@@ -108,45 +108,6 @@ TEST(VectorArithmetic, DistanceAndCrossProduct) {
     EXPECT_EQ(d.z, 2.0f);
 }
 
-// ---------------------------------------------------------------- matrix layout
-
-TEST(MatrixLayout, RowsAndColumnsAreRowMajor) {
-    Matrix3 m;
-    m.setRow(1, 4, 5, 6);
-    EXPECT_EQ(m.m[3], 4.0f);
-    EXPECT_EQ(m.m[5], 6.0f);
-    m.setColumn(2, 7, 8, 9);
-    EXPECT_EQ(m.m[2], 7.0f);
-    EXPECT_EQ(m.m[5], 8.0f);
-    EXPECT_EQ(m.m[8], 9.0f);
-    Vector3 r = m.row(1);
-    EXPECT_EQ(r.x, 4.0f);
-    EXPECT_EQ(r.z, 8.0f);
-}
-
-TEST(MatrixLayout, TransformIsMatrixTimesVector) {
-    Matrix3 m = fromRows(Vector3(1, 2, 3), Vector3(4, 5, 6), Vector3(7, 8, 10));
-    Vector3 v = m.transform(Vector3(1, 0, -1));
-    EXPECT_EQ(v.x, -2.0f);
-    EXPECT_EQ(v.y, -2.0f);
-    EXPECT_EQ(v.z, -3.0f);
-}
-
-TEST(MatrixSearch, PivotRowHonoursExclusionAndBothColumnConditions) {
-    Matrix3 m = fromRows(Vector3(1, 1, 0), Vector3(2, 0, 3), Vector3(5, 0, 0));
-    EXPECT_EQ(m.findPivotRow(-1, 0, -1), 0);
-    EXPECT_EQ(m.findPivotRow(0, 0, -1), 1);
-    EXPECT_EQ(m.findPivotRow(0, 0, 2), 2);   // row 1 has a non-zero in column 2
-    EXPECT_EQ(m.findPivotRow(-1, 1, 0), -1); // only row 0 has column 1, but also column 0
-    EXPECT_EQ(m.findPivotRow(-1, -1, 0), -1);
-    EXPECT_EQ(m.findPivotRow(-1, -1, 1), 1);
-    EXPECT_EQ(m.countNonZero(1), 2);
-    EXPECT_EQ(m.findInRow(1, false), 1);
-    EXPECT_EQ(m.findInRow(2, true), 0);
-    Matrix3 zero = fromRows(Vector3(), Vector3(), Vector3());
-    EXPECT_EQ(zero.findInRow(0, true), -1);
-}
-
 // ---------------------------------------------------------------- invert
 
 TEST(MatrixInvert, IdentityStaysIdentity) {
@@ -196,18 +157,6 @@ TEST(MatrixInvert, GeneralMatricesInvert) {
         ASSERT_TRUE(inverse.invert());
         expectProductIsIdentity(original, inverse);
     }
-}
-
-TEST(MatrixInvert, TriangleBasisInvertsForEveryOrientation) {
-    Vector3 p0(3, 1, 2), p1(4, 1.5f, 2), p2(3, 0.5f, 3);
-    Vector3 e1 = p1.minus(p0), e2 = p2.minus(p0), n = cross(e1, e2);
-    Matrix3 b;
-    b.setColumn(0, e1.x, e1.y, e1.z);
-    b.setColumn(1, e2.x, e2.y, e2.z);
-    b.setColumn(2, n.x, n.y, n.z);
-    Matrix3 inverse = b;
-    ASSERT_TRUE(inverse.invert());
-    expectProductIsIdentity(b, inverse);
 }
 
 TEST(MatrixInvert, SingularMatricesAreRefused) {

@@ -30,7 +30,9 @@ TEST(BmpLoad, BlueFirstPixelReadsAsRgb) {
     std::vector<uint8_t> rgb = {0, 0, 255, 255, 0, 0, 0, 255, 0, 10, 20, 30};
     dir.writeFile("blue.bmp", bmp24(2, 2, rgb));
     Texture image;
+    startCapturingMessages();
     ASSERT_TRUE(image.loadBmp("blue.bmp"));
+    EXPECT_TRUE(stopCapturingMessages().empty()) << "a 24-bit picture loads without a word";
     EXPECT_EQ(image.width, 2);
     EXPECT_EQ(image.height, 2);
     EXPECT_EQ(image.bytesPerPixel, 3);
@@ -69,15 +71,6 @@ TEST(BmpLoad, PaletteImageWarnsAndKeepsItsColours) {
     }
 }
 
-TEST(BmpLoad, TwentyFourBitImageLoadsWithoutMessage) {
-    TempWorkingDirectory dir;
-    dir.writeFile("ok.bmp", bmp24(2, 1, {1, 2, 3, 4, 5, 6}));
-    Texture image;
-    startCapturingMessages();
-    EXPECT_TRUE(image.loadBmp("ok.bmp"));
-    EXPECT_TRUE(stopCapturingMessages().empty());
-}
-
 TEST(BmpLoad, UnreadableFilesFailSilently) {
     TempWorkingDirectory dir;
     dir.writeFile("garbage.bmp", "this is not a picture");
@@ -88,14 +81,6 @@ TEST(BmpLoad, UnreadableFilesFailSilently) {
     EXPECT_FALSE(image.loadBmp("missing.bmp"));
     EXPECT_TRUE(stopCapturingMessages().empty());
     EXPECT_EQ(image.pixels, nullptr);
-}
-
-TEST(BmpLoad, PathsWithBackslashesAreOpened) {
-    TempWorkingDirectory dir;
-    dir.writeFile("data/maps/h.bmp", bmp24(1, 1, {9, 8, 7}));
-    Texture image;
-    ASSERT_TRUE(image.loadBmp("data\\maps\\h.bmp"));
-    EXPECT_EQ(image.pixels[0], 9);
 }
 
 TEST(BmpSave, RgbImageRoundTripsAsTwentyFourBitFile) {

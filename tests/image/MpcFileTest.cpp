@@ -1,4 +1,3 @@
-#include "image/MpcFile.h"
 #include "image/Texture.h"
 #include "tests/image/ImageFiles.h"
 #include "tests/support/TestSupport.h"
@@ -33,16 +32,6 @@ TEST(MpcLoad, RgbRowsHaveNoPadding) {
     // Row 1 starts right after the 9 bytes of row 0; the last byte is the 27th.
     EXPECT_EQ(image.pixels[9], 10);
     EXPECT_EQ(image.pixels[26], 27);
-}
-
-TEST(MpcLoad, ReservedBytesChangeNothing) {
-    TempWorkingDirectory dir;
-    dir.writeFile("r.mpc", mpcHeader(200, 1, 1, 3, 0xAB) + bytes({1, 2, 3}));
-    Texture image;
-    ASSERT_TRUE(image.loadMpc("r.mpc"));
-    EXPECT_EQ(image.width, 1);
-    EXPECT_EQ(image.pixels[2], 3);
-    EXPECT_EQ(image.reserved[13], 0xAB);
 }
 
 TEST(MpcLoad, PathsWithBackslashesAreOpened) {
@@ -108,28 +97,4 @@ TEST(MpcLoad, TruncatedPixelBlockIsZeroFilled) {
     EXPECT_EQ(image.pixels[3], 6);
     for (int i = 4; i < 12; ++i)
         EXPECT_EQ(image.pixels[i], 0) << i;
-}
-
-TEST(MpcHeaderReader, ReportsWhyAHeaderWasRefused) {
-    TempWorkingDirectory dir;
-    dir.writeFile("ok.mpc", mpcHeader(200, 3, 5, 3, 1));
-    dir.writeFile("cut.mpc", mpcHeader(200, 3, 5, 3).substr(0, 10));
-    dir.writeFile("bpp.mpc", mpcHeader(200, 3, 5, 2));
-    dir.writeFile("magic.mpc", mpcHeader(0, 3, 5, 3));
-    auto headerOf = [](const char* path, MpcHeader& header) {
-        FILE* f = std::fopen(path, "rb");
-        mpc::HeaderResult result = mpc::readHeader(f, header);
-        if (f)
-            std::fclose(f);
-        return result;
-    };
-    MpcHeader header;
-    EXPECT_EQ(headerOf("ok.mpc", header), mpc::HeaderResult::ok);
-    EXPECT_EQ(header.width, 3);
-    EXPECT_EQ(header.height, 5);
-    EXPECT_EQ(mpc::pixelBytes(header), 45u);
-    EXPECT_EQ(headerOf("cut.mpc", header), mpc::HeaderResult::truncated);
-    EXPECT_EQ(headerOf("bpp.mpc", header), mpc::HeaderResult::unsupported);
-    EXPECT_EQ(headerOf("magic.mpc", header), mpc::HeaderResult::notMpc);
-    EXPECT_EQ(headerOf("none.mpc", header), mpc::HeaderResult::notMpc);
 }

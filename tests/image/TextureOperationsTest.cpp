@@ -30,20 +30,6 @@ TEST(TextureMemory, AllocateGivesZeroedPixelsAndSetsTheFields) {
     EXPECT_EQ(t.pixels, nullptr);
 }
 
-TEST(TextureMemory, AllocateLikeTakesSizeButNotPixels) {
-    Texture a;
-    a.allocate(4, 5, 4);
-    fill(a, 9);
-    Texture same, rgb;
-    same.allocateLike(a, -1);
-    rgb.allocateLike(a, 3);
-    EXPECT_EQ(same.width, 4);
-    EXPECT_EQ(same.height, 5);
-    EXPECT_EQ(same.bytesPerPixel, 4);
-    EXPECT_EQ(rgb.bytesPerPixel, 3);
-    EXPECT_EQ(same.pixels[5], 0);
-}
-
 TEST(TextureChannels, CopyChannelAddressesEachImageByItsOwnLayout) {
     Texture rgba;
     rgba.allocate(2, 2, 4);
@@ -56,18 +42,6 @@ TEST(TextureChannels, CopyChannelAddressesEachImageByItsOwnLayout) {
         EXPECT_EQ(rgb.pixels[p * 3 + 0], 0);
         EXPECT_EQ(rgb.pixels[p * 3 + 2], 0);
     }
-}
-
-TEST(TextureChannels, CopyFromWiderSourceUsesTheSourceRowLength) {
-    Texture wide;
-    wide.allocate(4, 2, 3);
-    fill(wide, 0);
-    Texture narrow;
-    narrow.allocate(2, 2, 3);
-    narrow.copyChannel(0, wide, 0);
-    // Pixel (0, 1) of the narrow image is pixel (0, 1) of the wide one, i.e. its 5th.
-    EXPECT_EQ(narrow.pixels[2 * 3], wide.pixels[4 * 3]);
-    EXPECT_EQ(narrow.pixels[3 * 3], wide.pixels[5 * 3]);
 }
 
 TEST(TextureChannels, SmallerSourceOrBadChannelsAreNeverReadPast) {

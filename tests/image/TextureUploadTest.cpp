@@ -94,19 +94,6 @@ TEST(TextureUpload, MipmapModeBuildsEveryLevel) {
     EXPECT_EQ(levelParameter(3, GL_TEXTURE_HEIGHT), 1);
 }
 
-TEST(TextureUpload, MipmapModeRescalesSidesThatAreNotPowersOfTwo) {
-    ASSERT_TRUE(openTestWindow());
-    Texture t;
-    t.allocate(5, 3, 3);
-    fill(t);
-    t.upload(2);
-    GLint w = levelParameter(0, GL_TEXTURE_WIDTH);
-    GLint h = levelParameter(0, GL_TEXTURE_HEIGHT);
-    EXPECT_EQ(w & (w - 1), 0) << w;
-    EXPECT_EQ(h & (h - 1), 0) << h;
-    EXPECT_GT(w, 0);
-}
-
 TEST(TextureUpload, OtherModesOnlyReserveAName) {
     ASSERT_TRUE(openTestWindow());
     Texture t;

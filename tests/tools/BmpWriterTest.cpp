@@ -61,11 +61,6 @@ TEST(BmpWriter, RowsAreBottomUpInBgrOrderWithZeroPadding) {
     EXPECT_EQ(uint8_t(file[at + 0]), 5);
 }
 
-TEST(BmpWriter, WidthsWithoutPaddingAndOneByOne) {
-    EXPECT_EQ(bmp::encode24(numbered(4, 3)).size(), 54u + 36u);
-    EXPECT_EQ(bmp::encode24(numbered(1, 1)).size(), 54u + 4u);
-}
-
 TEST(BmpWriter, WritesTheFileAndReportsFailure) {
     TempWorkingDirectory dir;
     RgbImage image = numbered(5, 5);

@@ -91,25 +91,6 @@ TEST(Island, SameIslandEveryTime) {
     }
 }
 
-TEST(Island, ImageIsGreyRoundedHeights) {
-    RgbImage image = island().toImage();
-    ASSERT_EQ(image.width, IslandHeightmap::size);
-    ASSERT_EQ(image.height, IslandHeightmap::size);
-    const uint8_t* p = image.at(782, 735);
-    EXPECT_EQ(p[0], uint8_t(island().heightAt(782, 735) + 0.5f));
-    EXPECT_EQ(p[0], p[1]);
-    EXPECT_EQ(p[0], p[2]);
-    EXPECT_EQ(image.at(0, 0)[0], 0);
-}
-
-TEST(IslandSlope, CentralDifferenceOfTheHeights) {
-    const IslandHeightmap& map = island();
-    float gx = (map.heightAt(561, 400) - map.heightAt(559, 400)) / 2.0f;
-    float gy = (map.heightAt(560, 401) - map.heightAt(560, 399)) / 2.0f;
-    EXPECT_FLOAT_EQ(map.slopeAt(560, 400), std::sqrt(gx * gx + gy * gy));
-    EXPECT_EQ(map.slopeAt(0, 0), 0.0f);
-}
-
 // ---------------------------------------------------------------- masks
 
 TEST(PaintMasks, SandCoversTheSeaAndTheBeachesOnly) {

@@ -68,16 +68,3 @@ TEST(PixelFontSheet, CellsFollowTheCharacterCodes) {
         }
     }
 }
-
-TEST(PixelFontSheet, CellsKeepABlackMarginAroundTheGlyph) {
-    RgbImage sheet = pixelfont::makeSheet();
-    for (int code = 0; code < 256; ++code) {
-        int cellX = (code % 16) * 16, cellY = (code / 16) * 16;
-        for (int i = 0; i < 16; ++i) {
-            EXPECT_EQ(sheet.at(cellX + i, cellY)[0], 0);      // top row
-            EXPECT_EQ(sheet.at(cellX + i, cellY + 15)[0], 0); // bottom row
-            EXPECT_EQ(sheet.at(cellX, cellY + i)[0], 0);      // left column
-            EXPECT_EQ(sheet.at(cellX + 15, cellY + i)[0], 0); // right column
-        }
-    }
-}
