@@ -7,7 +7,7 @@
 #include <cstdint>
 
 struct PaintCell {
-    static const uint32_t noTexture = 0xFFFFFFFFu; // -1: no texture in that layer
+    static constexpr uint32_t noTexture = 0xFFFFFFFFu; // -1: no texture in that layer
 
     uint32_t texture[2] = {noTexture, noTexture}; // OpenGL texture name per layer; -1 = none
     float weight[2] = {-1.0f, -1.0f};             // strength of each layer's texture, 0..1
