@@ -16,18 +16,34 @@ const double infinity = std::numeric_limits<double>::infinity();
 // out by height: the rounding of its line test is too hard to bound.
 const double worstPrunableFactor = 1e5;
 
-// How far apart (relative to the numbers involved) the exact tests may place a
-// crossing or a hit from where it truly is. The tests are in 32-bit floats
-// (about 6e-8 relative); these bounds leave a wide safety factor.
-const double relativeSlack = 2e-5;
+// How far from the truth (relative to the size of the numbers involved) the
+// exact tests may report a crossing or a hit. They run in 32-bit floats, a
+// few units of 6e-8 per operation; a reported ground crossing lies within
+// about 3e-7 of the ray and the edge, a reported hit within about 2e-6 times
+// the face's condition number of the line and the triangle. These bounds
+// leave a safety factor of twenty or more.
+const double groundSlack = 1e-5;
+const double lineSlack = 4e-6;
 
-// Clips the parameter interval [t0, t1] of origin + t * dir to lo <= x <= hi.
+// One coordinate of a ray or line: origin + t * dir.
+struct Axis {
+    double origin = 0, dir = 0;
+    double inverse = 0; // 1 / dir, 0 when dir is 0
+
+    void set(double o, double d) {
+        origin = o;
+        dir = d;
+        inverse = d != 0.0 ? 1.0 / d : 0.0;
+    }
+};
+
+// Clips the parameter interval [t0, t1] to lo <= origin + t * dir <= hi.
 // False when nothing is left.
-bool clipSlab(double origin, double dir, double lo, double hi, double& t0, double& t1) {
-    if (dir == 0.0)
-        return origin >= lo && origin <= hi;
-    double u0 = (lo - origin) / dir;
-    double u1 = (hi - origin) / dir;
+inline bool clipSlab(const Axis& axis, double lo, double hi, double& t0, double& t1) {
+    if (axis.dir == 0.0)
+        return axis.origin >= lo && axis.origin <= hi;
+    double u0 = (lo - axis.origin) * axis.inverse;
+    double u1 = (hi - axis.origin) * axis.inverse;
     if (u0 > u1)
         std::swap(u0, u1);
     t0 = std::max(t0, u0);
@@ -35,13 +51,48 @@ bool clipSlab(double origin, double dir, double lo, double hi, double& t0, doubl
     return t0 <= t1;
 }
 
-// The range [first, last] of intervals k = [lo[k], hi[k]] (both arrays
-// non-decreasing) that overlap [qlo, qhi]; empty when first > last.
-void overlapping(const double* lo, const double* hi, int n, double qlo, double qhi, int& first,
-                 int& last) {
-    first = int(std::lower_bound(hi, hi + n, qlo) - hi);
-    last = int(std::upper_bound(lo, lo + n, qhi) - lo) - 1;
-}
+// A run of intervals k = [lo[k], hi[k]], k < count, whose ends never go
+// backwards: the vertex columns of a sector, its cells, the sector columns of
+// the map. They are nearly evenly spaced, so an interval is first guessed
+// from start and inverseStep and then found by stepping.
+struct Ladder {
+    const double* lo = nullptr;
+    const double* hi = nullptr;
+    int count = 0;
+    double start = 0;       // lo[0]
+    double inverseStep = 0; // intervals per unit, 0 when unknown
+
+    Ladder() = default;
+    Ladder(const double* lo_, const double* hi_, int count_) : lo(lo_), hi(hi_), count(count_) {
+        if (count > 0) {
+            start = lo[0];
+            double span = hi[count - 1] - lo[0];
+            inverseStep = span > 0.0 && std::isfinite(span) ? count / span : 0.0;
+        }
+    }
+
+    int guess(double x) const {
+        double k = std::floor((x - start) * inverseStep);
+        if (!(k >= 0.0))
+            return 0;
+        return k >= double(count - 1) ? count - 1 : int(k);
+    }
+
+    // The range [first, last] of intervals that overlap [qlo, qhi]; empty
+    // when first > last.
+    void overlapping(double qlo, double qhi, int& first, int& last) const {
+        first = guess(qlo); // first k with hi[k] >= qlo, or count
+        while (first > 0 && hi[first - 1] >= qlo)
+            --first;
+        while (first < count && hi[first] < qlo)
+            ++first;
+        last = guess(qhi); // last k with lo[k] <= qhi, or -1
+        while (last + 1 < count && lo[last + 1] <= qhi)
+            ++last;
+        while (last >= 0 && lo[last] > qhi)
+            --last;
+    }
+};
 
 double frobenius(const double m[9]) {
     double sum = 0;
@@ -58,10 +109,12 @@ struct ShadowTracer::CellGrid {
     std::vector<double> columnMin, columnMax;      // x range of each vertex column (all rows)
     std::vector<double> rowMin, rowMax;            // z range of each vertex row (all columns)
     double minX = 0, maxX = 0, minZ = 0, maxZ = 0; // bounds of the positions
-    std::vector<float> cellTop;                    // no line above this can hit the cell's faces
-    std::vector<float> cellBottom;                 // nor any line below this
-    std::vector<float> cellReach;                  // nor any line farther than this beside the cell
-    double top = -infinity, bottom = infinity, reach = 0; // the same for the whole sector
+    std::vector<float> cellTop;    // no line above this can hit the cell's faces; +inf: unknown
+    std::vector<float> cellBottom; // nor any line below this
+    double top = -infinity, bottom = infinity; // the same for the whole sector
+    double reach = 0;               // nor any line farther than this beside any of its cells
+    bool everyCellBounded = true;   // false: some cell must always be tested
+    Ladder columnLadder, rowLadder; // the cells' x and z ranges (into the vectors above)
 };
 
 struct ShadowTracer::Scratch {
@@ -69,25 +122,34 @@ struct ShadowTracer::Scratch {
 };
 
 struct ShadowTracer::LineQuery {
-    Vector3 point;                         // the traced point
-    Vector3 direction;                     // towards the sun
-    Vector2 a, b;                          // the ground ray exactly as the face tests see it
-    double ax = 0, az = 0, dx = 0, dz = 0; // the same ray: a + u * d, u in [0, 1]
-    double lx = 0, ly = 0, lz = 0;         // the line: point + t * direction
-    double y0 = 0;                         // height of the point
+    Vector3 point;        // the traced point
+    Vector3 direction;    // towards the sun
+    Vector2 a, b;         // the ground ray exactly as the face tests see it
+    Axis rayX, rayZ;      // the same ray: a + u * (b - a), u in [0, 1]
+    Axis lineX, lineZ;    // the line's ground track: point + t * direction
+    double ly = 0;        // the line's rise per unit of t
+    double y0 = 0;        // height of the point
+    double sideLimit = 0; // |side| beyond which a point is too far beside the ray to matter
+
+    double endLimit = 0; // along() beyond which a point lies past the ray's end
+
+    // Which side of the ray a point lies on, times the ray's length.
+    double side(const Vector3& p) const {
+        return rayX.dir * (double(p.z) - rayZ.origin) - rayZ.dir * (double(p.x) - rayX.origin);
+    }
+    // How far along the ray a point lies, times the ray's length.
+    double along(const Vector3& p) const {
+        return rayX.dir * (double(p.x) - rayX.origin) + rayZ.dir * (double(p.z) - rayZ.origin);
+    }
 };
 
 namespace {
 
-// True when the line point + t * direction never comes within reach of the box
-// [x0, x1] x [bottom, top] x [z0, z1]: no face inside the box can be hit.
+// True when the part [t0, t1] of the line cannot hit anything between bottom
+// and top (nothing of the line at all when t0 > t1).
 template <typename Query>
-bool lineMissesBox(const Query& q, double x0, double x1, double z0, double z1, double reach,
-                   double bottom, double top) {
-    double t0 = -infinity, t1 = infinity;
-    if (!clipSlab(q.ax, q.lx, x0 - reach, x1 + reach, t0, t1))
-        return true;
-    if (!clipSlab(q.az, q.lz, z0 - reach, z1 + reach, t0, t1))
+bool missesHeights(const Query& q, double t0, double t1, double bottom, double top) {
+    if (t0 > t1)
         return true;
     double h0 = q.y0, h1 = q.y0;
     if (q.ly != 0.0) {
@@ -97,6 +159,18 @@ bool lineMissesBox(const Query& q, double x0, double x1, double z0, double z1, d
             std::swap(h0, h1);
     }
     return h0 > top || h1 < bottom;
+}
+
+// True when the line point + t * direction never comes within reach of the box
+// [x0, x1] x [bottom, top] x [z0, z1]: no face inside the box can be hit.
+template <typename Query>
+bool lineMissesBox(const Query& q, double x0, double x1, double z0, double z1, double reach,
+                   double bottom, double top) {
+    double t0 = -infinity, t1 = infinity;
+    if (!clipSlab(q.lineX, x0 - reach, x1 + reach, t0, t1) ||
+        !clipSlab(q.lineZ, z0 - reach, z1 + reach, t0, t1))
+        return true;
+    return missesHeights(q, t0, t1, bottom, top);
 }
 
 // True when every box that starts at or past parameter `entry` along the line
@@ -111,55 +185,46 @@ bool pastEverything(const Query& q, double entry, double bottom, double top) {
     return false;
 }
 
-// Where the line enters interval k of an axis, for intervals visited in the
-// line's direction; -infinity when the line does not move along the axis.
-double entryOf(double origin, double dir, double lo, double hi, double reach) {
-    if (dir > 0.0)
-        return (lo - reach - origin) / dir;
-    if (dir < 0.0)
-        return (hi + reach - origin) / dir;
-    return -infinity;
-}
-
-// Visits every box (column k, row m) of a grid of intervals whose box, widened
-// by `near`, the ground ray a + u * d (u in [0, 1]) passes through, in the
-// order the line travels. Columns are [colLo[k], colHi[k]] for k < columns,
-// rows [rowLo[m], rowHi[m]]; all four arrays are non-decreasing. Before each
-// column and row the remaining boxes are dropped when the line is past
-// [bottom, top] there (boxes widened by `reach` for that test). visit(k, m)
-// returns true to end the walk; the result is then true.
+// Visits every box (column k, row m) of a grid whose box, widened by `near`,
+// the ground ray a + u * (b - a), u in [0, 1], passes through, in the order
+// the line travels. visit(k, m, t0, t1) gets the part [t0, t1] of the line
+// that lies over the box widened by `reach` (empty when t0 > t1) and returns
+// true to end the walk (the result is then true). Before each column and row
+// the boxes left are dropped once the line is past [bottom, top] there.
 template <typename Query, typename Visit>
-bool walkBoxes(const Query& q, double near, const double* colLo, const double* colHi, int columns,
-               const double* rowLo, const double* rowHi, int rows, double reach, double bottom,
-               double top, Visit&& visit) {
-    if (columns <= 0 || rows <= 0)
+bool walkBoxes(const Query& q, double near, const Ladder& columns, const Ladder& rows, double reach,
+               double bottom, double top, Visit&& visit) {
+    if (columns.count <= 0 || rows.count <= 0)
         return false;
-    double xa = q.ax, xb = q.ax + q.dx;
+    double xa = q.rayX.origin, xb = q.rayX.origin + q.rayX.dir;
     int first, last;
-    overlapping(colLo, colHi, columns, std::min(xa, xb) - near, std::max(xa, xb) + near, first,
-                last);
+    columns.overlapping(std::min(xa, xb) - near, std::max(xa, xb) + near, first, last);
     if (first > last)
         return false;
-    bool forwardX = q.lx >= 0.0;
-    bool forwardZ = q.lz >= 0.0;
+    const bool forwardX = q.lineX.dir >= 0.0;
+    const bool forwardZ = q.lineZ.dir >= 0.0;
     for (int step = 0; step <= last - first; ++step) {
         int k = forwardX ? first + step : last - step;
-        double entryX = entryOf(q.ax, q.lx, colLo[k], colHi[k], reach);
-        if (pastEverything(q, entryX, bottom, top))
+        double tx0 = -infinity, tx1 = infinity;
+        bool lineOver = clipSlab(q.lineX, columns.lo[k] - reach, columns.hi[k] + reach, tx0, tx1);
+        if (lineOver && pastEverything(q, tx0, bottom, top))
             return false;
         double u0 = 0.0, u1 = 1.0;
-        if (!clipSlab(q.ax, q.dx, colLo[k] - near, colHi[k] + near, u0, u1))
+        if (!clipSlab(q.rayX, columns.lo[k] - near, columns.hi[k] + near, u0, u1))
             continue;
-        double za = q.az + u0 * q.dz, zb = q.az + u1 * q.dz;
+        double za = q.rayZ.origin + u0 * q.rayZ.dir, zb = q.rayZ.origin + u1 * q.rayZ.dir;
         int rowFirst, rowLast;
-        overlapping(rowLo, rowHi, rows, std::min(za, zb) - near, std::max(za, zb) + near, rowFirst,
-                    rowLast);
+        rows.overlapping(std::min(za, zb) - near, std::max(za, zb) + near, rowFirst, rowLast);
         for (int rowStep = 0; rowStep <= rowLast - rowFirst; ++rowStep) {
             int m = forwardZ ? rowFirst + rowStep : rowLast - rowStep;
-            double entryZ = entryOf(q.az, q.lz, rowLo[m], rowHi[m], reach);
-            if (pastEverything(q, std::max(entryX, entryZ), bottom, top))
+            double t0 = tx0, t1 = tx1;
+            bool over =
+                lineOver && clipSlab(q.lineZ, rows.lo[m] - reach, rows.hi[m] + reach, t0, t1);
+            if (over && pastEverything(q, t0, bottom, top))
                 break;
-            if (visit(k, m))
+            if (!over)
+                t0 = infinity, t1 = -infinity;
+            if (visit(k, m, t0, t1))
                 return true;
         }
     }
@@ -201,16 +266,25 @@ bool ShadowTracer::crossesOutline(const Sector& sector, int face, Vector2 a, Vec
     return t != -1.0f && s != 0.0f && s != 1.0f;
 }
 
+bool ShadowTracer::touchesCorner(const Sector& sector, int face, Vector3 point) {
+    const SectorFace& f = sector.faces[size_t(face)];
+    size_t vertexCount = sector.positions.size();
+    if (f.vertex[0] >= vertexCount || f.vertex[1] >= vertexCount || f.vertex[2] >= vertexCount)
+        return false;
+    return point.nearlyEquals(sector.positions[f.vertex[0]]) ||
+           point.nearlyEquals(sector.positions[f.vertex[1]]) ||
+           point.nearlyEquals(sector.positions[f.vertex[2]]);
+}
+
 bool ShadowTracer::faceBlocks(const Sector& sector, int face, Vector3 point, Vector3 direction) {
     const SectorFace& f = sector.faces[size_t(face)];
     size_t vertexCount = sector.positions.size();
     if (f.vertex[0] >= vertexCount || f.vertex[1] >= vertexCount || f.vertex[2] >= vertexCount)
         return false;
-    const Vector3& p0 = sector.positions[f.vertex[0]];
     // The faces around the point itself would always be hit.
-    if (point.nearlyEquals(p0) || point.nearlyEquals(sector.positions[f.vertex[1]]) ||
-        point.nearlyEquals(sector.positions[f.vertex[2]]))
+    if (touchesCorner(sector, face, point))
         return false;
+    const Vector3& p0 = sector.positions[f.vertex[0]];
     return lineHitsTriangle(f.basisInverse, point.minus(p0), direction);
 }
 
@@ -327,6 +401,12 @@ bool ShadowTracer::validateGrid() {
         }
     }
 
+    for (CellGrid& grid : grids_) {
+        grid.columnLadder =
+            Ladder(grid.columnMin.data(), grid.columnMax.data() + 1, grid.cellColumns);
+        grid.rowLadder = Ladder(grid.rowMin.data(), grid.rowMax.data() + 1, grid.cellRows);
+    }
+
     // Sector columns and rows of the whole map.
     columnMin_.assign(size_t(across), infinity);
     columnMax_.assign(size_t(across), -infinity);
@@ -350,11 +430,14 @@ bool ShadowTracer::validateGrid() {
     return true;
 }
 
-// Height bounds of every cell, widened by how far the rounding of the line
-// test could carry a hit. A hit reported for a face means the line came within
-// that distance of the face's cell; a line that stays farther away is not
-// tested. Faces whose basis inverse does not describe their triangle, or is
-// too badly conditioned, are always tested.
+// Height bounds of every cell, widened by how far a reported hit can lie from
+// the cell: the rounding of the line test (which grows with the size of the
+// numbers and the conditioning of the face), and the difference between the
+// triangle a face's stored basis inverse describes and the one its corners
+// make (the elimination that computes it does not pivot, and is sometimes
+// off by several percent). A line that stays farther than that from a cell
+// cannot hit its faces and they are not tested. Faces whose basis inverse is
+// too far off or too badly conditioned for such a bound are always tested.
 void ShadowTracer::measureCells() {
     double coordinateMax = 0;
     for (int s = 0; s < sectorCount_; ++s)
@@ -364,7 +447,7 @@ void ShadowTracer::measureCells() {
     double sunLength =
         std::sqrt(double(sun_.x) * sun_.x + double(sun_.y) * sun_.y + double(sun_.z) * sun_.z);
     double groundLength = std::sqrt(double(sun_.x) * sun_.x + double(sun_.z) * sun_.z);
-    nearDistance_ = relativeSlack * (1.0 + 4.0 * coordinateMax + 2.0 * rayReach * groundLength);
+    nearDistance_ = groundSlack * (1.0 + 4.0 * coordinateMax + 2.0 * rayReach * groundLength);
     const double scale = 4.0 * coordinateMax + 2.0 * rayReach * sunLength + 1.0;
 
     globalTop_ = -infinity;
@@ -374,10 +457,10 @@ void ShadowTracer::measureCells() {
         const Sector& sector = landscape_.sectors[s];
         CellGrid& grid = grids_[s];
         grid.reach = nearDistance_;
+        grid.everyCellBounded = true;
         int cells = grid.cellColumns * grid.cellRows;
         grid.cellTop.assign(size_t(cells), 0.0f);
         grid.cellBottom.assign(size_t(cells), 0.0f);
-        grid.cellReach.assign(size_t(cells), 0.0f);
         for (int cell = 0; cell < cells; ++cell) {
             int cc = cell % grid.cellColumns, cr = cell / grid.cellColumns;
             double lowY = infinity, highY = -infinity;
@@ -387,63 +470,71 @@ void ShadowTracer::measureCells() {
                     lowY = std::min(lowY, y);
                     highY = std::max(highY, y);
                 }
-            double extent = std::sqrt((grid.columnMax[cc + 1] - grid.columnMin[cc]) *
-                                          (grid.columnMax[cc + 1] - grid.columnMin[cc]) +
-                                      (grid.rowMax[cr + 1] - grid.rowMin[cr]) *
-                                          (grid.rowMax[cr + 1] - grid.rowMin[cr]) +
-                                      (highY - lowY) * (highY - lowY));
-
-            double worstFactor = 0;
-            bool prunable = true;
-            for (int f = 2 * cell; f <= 2 * cell + 1 && prunable; ++f) {
-                const SectorFace& face = sector.faces[f];
-                const Vector3& p0 = sector.positions[face.vertex[0]];
-                const Vector3& p1 = sector.positions[face.vertex[1]];
-                const Vector3& p2 = sector.positions[face.vertex[2]];
-                double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
-                double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
-                double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                               e1[0] * e2[1] - e1[1] * e2[0]};
-                double basis[9] = {e1[0], e2[0], n[0], e1[1], e2[1], n[1], e1[2], e2[2], n[2]};
-                double inverse[9];
-                for (int i = 0; i < 9; ++i)
-                    inverse[i] = face.basisInverse.m[i];
-                // inverse * basis must be the identity.
-                for (int r = 0; r < 3 && prunable; ++r)
-                    for (int c = 0; c < 3; ++c) {
-                        double sum = inverse[3 * r] * basis[c] + inverse[3 * r + 1] * basis[3 + c] +
-                                     inverse[3 * r + 2] * basis[6 + c];
-                        double expected = r == c ? 1.0 : 0.0;
-                        if (!(std::fabs(sum - expected) <= 1e-4)) {
-                            prunable = false;
-                            break;
-                        }
-                    }
-                double normalLength = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-                double steepness = normalLength / std::fabs(n[1]);
-                double factor = 1.0 + steepness + frobenius(inverse) * frobenius(basis);
-                if (!(factor <= worstPrunableFactor))
-                    prunable = false;
-                worstFactor = std::max(worstFactor, factor);
+            double width = grid.columnMax[cc + 1] - grid.columnMin[cc];
+            double depth = grid.rowMax[cr + 1] - grid.rowMin[cr];
+            double extent =
+                std::sqrt(width * width + depth * depth + (highY - lowY) * (highY - lowY));
+            double margin = 1e-3 + 1e-3 * extent;
+            bool bounded = true;
+            for (int f = 2 * cell; f <= 2 * cell + 1 && bounded; ++f) {
+                double slack = faceSlack(sector, f, scale);
+                bounded = slack < infinity;
+                margin += slack;
             }
-            double top = infinity, bottom = -infinity, reach = infinity;
-            if (prunable) {
-                double margin = 1e-3 + 1e-3 * extent + relativeSlack * worstFactor * scale;
-                reach = std::max(nearDistance_, margin);
-                top = highY + reach;
-                bottom = lowY - reach;
+            if (bounded) {
+                double reach = std::max(nearDistance_, margin);
+                grid.cellTop[cell] = float(highY + reach);
+                grid.cellBottom[cell] = float(lowY - reach);
+                grid.reach = std::max(grid.reach, reach);
+                grid.top = std::max(grid.top, double(grid.cellTop[cell]));
+                grid.bottom = std::min(grid.bottom, double(grid.cellBottom[cell]));
+            } else {
+                grid.cellTop[cell] = INFINITY;
+                grid.cellBottom[cell] = -INFINITY;
+                grid.everyCellBounded = false;
             }
-            grid.cellTop[cell] = float(top);
-            grid.cellBottom[cell] = float(bottom);
-            grid.cellReach[cell] = float(reach);
-            grid.top = std::max(grid.top, double(grid.cellTop[cell]));
-            grid.bottom = std::min(grid.bottom, double(grid.cellBottom[cell]));
-            grid.reach = std::max(grid.reach, double(grid.cellReach[cell]));
+        }
+        if (!grid.everyCellBounded) {
+            grid.top = infinity;
+            grid.bottom = -infinity;
         }
         globalTop_ = std::max(globalTop_, grid.top);
         globalBottom_ = std::min(globalBottom_, grid.bottom);
         globalReach_ = std::max(globalReach_, grid.reach);
     }
+}
+
+// How far a hit reported for the face can lie from the face's triangle
+// (infinity when that cannot be bounded); scale is the size of the numbers
+// the line test works with.
+double ShadowTracer::faceSlack(const Sector& sector, int face, double scale) {
+    const SectorFace& f = sector.faces[size_t(face)];
+    const Vector3& p0 = sector.positions[f.vertex[0]];
+    const Vector3& p1 = sector.positions[f.vertex[1]];
+    const Vector3& p2 = sector.positions[f.vertex[2]];
+    double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
+    double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
+    double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                   e1[0] * e2[1] - e1[1] * e2[0]};
+    double basis[9] = {e1[0], e2[0], n[0], e1[1], e2[1], n[1], e1[2], e2[2], n[2]};
+    double inverse[9];
+    for (int i = 0; i < 9; ++i)
+        inverse[i] = f.basisInverse.m[i];
+    // How far inverse * basis is from the identity.
+    double error[9];
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            error[3 * r + c] = inverse[3 * r] * basis[c] + inverse[3 * r + 1] * basis[3 + c] +
+                               inverse[3 * r + 2] * basis[6 + c] - (r == c ? 1.0 : 0.0);
+    double inverseError = frobenius(error);
+    double normalLength = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    double steepness = normalLength / std::fabs(n[1]);
+    double factor = 1.0 + steepness + frobenius(inverse) * frobenius(basis);
+    if (!(inverseError < 0.25) || !(factor <= worstPrunableFactor))
+        return infinity;
+    // The stored inverse describes a triangle whose corners lie within about
+    // |basis| * error of the real ones.
+    return 2.0 * frobenius(basis) * inverseError + lineSlack * factor * scale;
 }
 
 // --- Search ------------------------------------------------------------------
@@ -457,14 +548,15 @@ ShadowTracer::LineQuery ShadowTracer::makeQuery(Vector3 point) const {
     ground.scale(rayReach);
     q.b = q.a;
     q.b.add(ground);
-    q.ax = q.a.x;
-    q.az = q.a.y;
-    q.dx = double(q.b.x) - q.ax;
-    q.dz = double(q.b.y) - q.az;
-    q.lx = sun_.x;
+    q.rayX.set(q.a.x, double(q.b.x) - q.a.x);
+    q.rayZ.set(q.a.y, double(q.b.y) - q.a.y);
+    q.lineX.set(point.x, sun_.x);
+    q.lineZ.set(point.z, sun_.z);
     q.ly = sun_.y;
-    q.lz = sun_.z;
     q.y0 = point.y;
+    double length = std::sqrt(q.rayX.dir * q.rayX.dir + q.rayZ.dir * q.rayZ.dir);
+    q.sideLimit = nearDistance_ * length;
+    q.endLimit = length * length + q.sideLimit;
     return q;
 }
 
@@ -494,9 +586,11 @@ bool ShadowTracer::bruteForceShadowed(const LineQuery& q, Scratch&) const {
 
 bool ShadowTracer::cellSearchShadowed(const LineQuery& q, Scratch& scratch) const {
     const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
-    return walkBoxes(q, nearDistance_, columnMin_.data(), columnMax_.data(), across, rowMin_.data(),
-                     rowMax_.data(), down, globalReach_, globalBottom_, globalTop_,
-                     [&](int i, int j) { return searchSector(j * across + i, q, scratch); });
+    Ladder columns(columnMin_.data(), columnMax_.data(), across);
+    Ladder rows(rowMin_.data(), rowMax_.data(), down);
+    return walkBoxes(
+        q, nearDistance_, columns, rows, globalReach_, globalBottom_, globalTop_,
+        [&](int i, int j, double, double) { return searchSector(j * across + i, q, scratch); });
 }
 
 bool ShadowTracer::searchSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const {
@@ -504,50 +598,81 @@ bool ShadowTracer::searchSector(int sectorIndex, const LineQuery& q, Scratch& sc
     const CellGrid& grid = grids_[sectorIndex];
     if (grid.cellColumns == 0)
         return false;
-    if (lineMissesBox(q, grid.minX, grid.maxX, grid.minZ, grid.maxZ, grid.reach, grid.bottom,
-                      grid.top))
+    if (grid.everyCellBounded && lineMissesBox(q, grid.minX, grid.maxX, grid.minZ, grid.maxZ,
+                                               grid.reach, grid.bottom, grid.top))
         return false;
     if (!reachedBy(sector, q.a, q.b, q.point))
         return false;
 
-    const double* colLo = grid.columnMin.data();
-    const double* colHi = grid.columnMax.data() + 1;
-    const double* rowLo = grid.rowMin.data();
-    const double* rowHi = grid.rowMax.data() + 1;
+    const Ladder& columns = grid.columnLadder;
+    const Ladder& rows = grid.rowLadder;
     if (sector.faceCount > candidateCapacity) {
         // Only the first faces crossed (by index) count; when the ray may
         // cross more than that here, they are found the exact way.
         int candidates = 0;
-        walkBoxes(q, nearDistance_, colLo, colHi, grid.cellColumns, rowLo, rowHi, grid.cellRows,
-                  infinity, -infinity, infinity, [&](int, int) {
+        walkBoxes(q, nearDistance_, columns, rows, infinity, -infinity, infinity,
+                  [&](int, int, double, double) {
                       candidates += 2;
                       return candidates > candidateCapacity;
                   });
         if (candidates > candidateCapacity)
             return searchCappedSector(sectorIndex, q, scratch);
     }
-    return walkBoxes(q, nearDistance_, colLo, colHi, grid.cellColumns, rowLo, rowHi, grid.cellRows,
-                     grid.reach, grid.bottom, grid.top, [&](int c, int r) {
+    // Fewer candidates than the limit: every crossed face counts, in any order.
+    return walkBoxes(q, nearDistance_, columns, rows, grid.reach, grid.bottom, grid.top,
+                     [&](int c, int r, double t0, double t1) {
                          int cell = r * grid.cellColumns + c;
-                         if (lineMissesBox(q, grid.columnMin[c], grid.columnMax[c + 1],
-                                           grid.rowMin[r], grid.rowMax[r + 1], grid.cellReach[cell],
-                                           grid.cellBottom[cell], grid.cellTop[cell]))
+                         float top = grid.cellTop[cell];
+                         if (top != INFINITY &&
+                             missesHeights(q, t0, t1, grid.cellBottom[cell], top))
                              return false;
-                         for (int f = 2 * cell; f <= 2 * cell + 1; ++f)
-                             if (crossesOutline(sector, f, q.a, q.b) &&
-                                 faceBlocks(sector, f, q.point, q.direction))
-                                 return true;
-                         return false;
+                         return cellBlocks(sector, grid, c, r, q);
                      });
+}
+
+// The two faces of cell (c, r), each decided exactly; faces the ray clearly
+// passes beside (all corners farther than the crossing tolerance on one side
+// of it) and faces with a corner at the point are left out first.
+bool ShadowTracer::cellBlocks(const Sector& sector, const CellGrid& grid, int c, int r,
+                              const LineQuery& q) const {
+    const double cornerReach = 0.002; // beyond nearlyEquals' 0.001 per component
+    bool nearPoint = q.point.x >= grid.columnMin[c] - cornerReach &&
+                     q.point.x <= grid.columnMax[c + 1] + cornerReach &&
+                     q.point.z >= grid.rowMin[r] - cornerReach &&
+                     q.point.z <= grid.rowMax[r + 1] + cornerReach;
+    int cell = r * grid.cellColumns + c;
+    for (int f = 2 * cell; f <= 2 * cell + 1; ++f) {
+        const SectorFace& face = sector.faces[size_t(f)];
+        const Vector3& p0 = sector.positions[face.vertex[0]];
+        const Vector3& p1 = sector.positions[face.vertex[1]];
+        const Vector3& p2 = sector.positions[face.vertex[2]];
+        double s0 = q.side(p0), s1 = q.side(p1), s2 = q.side(p2);
+        if ((s0 > q.sideLimit && s1 > q.sideLimit && s2 > q.sideLimit) ||
+            (s0 < -q.sideLimit && s1 < -q.sideLimit && s2 < -q.sideLimit))
+            continue;
+        double a0 = q.along(p0), a1 = q.along(p1), a2 = q.along(p2);
+        if ((a0 < -q.sideLimit && a1 < -q.sideLimit && a2 < -q.sideLimit) ||
+            (a0 > q.endLimit && a1 > q.endLimit && a2 > q.endLimit))
+            continue; // wholly behind the ray's start or beyond its end
+        if (nearPoint &&
+            (q.point.nearlyEquals(p0) || q.point.nearlyEquals(p1) || q.point.nearlyEquals(p2)))
+            continue;
+        // Both tests decide; the cheaper one first.
+        if (lineHitsTriangle(face.basisInverse, q.point.minus(p0), q.direction) &&
+            crossesOutline(sector, f, q.a, q.b))
+            return true;
+    }
+    return false;
 }
 
 bool ShadowTracer::searchCappedSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const {
     const Sector& sector = landscape_.sectors[sectorIndex];
     const CellGrid& grid = grids_[sectorIndex];
+    const Ladder& columns = grid.columnLadder;
+    const Ladder& rows = grid.rowLadder;
     scratch.crossed.clear();
-    walkBoxes(q, nearDistance_, grid.columnMin.data(), grid.columnMax.data() + 1, grid.cellColumns,
-              grid.rowMin.data(), grid.rowMax.data() + 1, grid.cellRows, infinity, -infinity,
-              infinity, [&](int c, int r) {
+    walkBoxes(q, nearDistance_, columns, rows, infinity, -infinity, infinity,
+              [&](int c, int r, double, double) {
                   int cell = r * grid.cellColumns + c;
                   for (int f = 2 * cell; f <= 2 * cell + 1; ++f)
                       if (crossesOutline(sector, f, q.a, q.b))

@@ -60,6 +60,7 @@ class ShadowTracer {
     // The tests that decide a face, exactly as the answer is defined.
     static bool reachedBy(const Sector& sector, Vector2 a, Vector2 b, Vector3 point);
     static bool crossesOutline(const Sector& sector, int face, Vector2 a, Vector2 b);
+    static bool touchesCorner(const Sector& sector, int face, Vector3 point);
     static bool faceBlocks(const Sector& sector, int face, Vector3 point, Vector3 direction);
 
   private:
@@ -70,9 +71,12 @@ class ShadowTracer {
     void build();
     bool validateGrid();
     void measureCells();
+    static double faceSlack(const Sector& sector, int face, double scale);
     bool bruteForceShadowed(const LineQuery& q, Scratch& scratch) const;
     bool cellSearchShadowed(const LineQuery& q, Scratch& scratch) const;
     bool searchSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const;
+    bool cellBlocks(const Sector& sector, const CellGrid& grid, int c, int r,
+                    const LineQuery& q) const;
     bool searchCappedSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const;
     bool facesFromListBlock(int sectorIndex, const LineQuery& q, Scratch& scratch,
                             int crossedCount) const;
