@@ -64,8 +64,18 @@ class Application {
     int shutDown();
 };
 
+// SDL_Init with a few spaced retries: some X servers (Xvfb among them) now
+// and then drop a connection made right after another one closed.
+void initVideo() {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (SDL_Init(SDL_INIT_VIDEO) == 0)
+            return;
+        SDL_Delay(50);
+    }
+}
+
 void Application::openScreen() {
-    SDL_Init(SDL_INIT_VIDEO);
+    initVideo();
     bool fullScreen = messageBox("FullScreen?", "Project Kestu", MB_YESNO) == IDYES;
     screen = openWindow(fullScreen);
     if (screen == nullptr) {

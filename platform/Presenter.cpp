@@ -50,9 +50,14 @@ void captureBackBuffer() {
 } // namespace
 
 void presentFrame() {
-    if (!platformConfig().screenshot.empty())
-        captureBackBuffer();
-    SDL_GL_SwapBuffers();
+    // Without an OpenGL window (a tool or test that never opened one) there is
+    // nothing to read or swap, but the frame still counts for the clock.
+    SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
+    if (screen != nullptr && (screen->flags & SDL_OPENGL) != 0) {
+        if (!platformConfig().screenshot.empty())
+            captureBackBuffer();
+        SDL_GL_SwapBuffers();
+    }
     advanceVirtualClock();
 }
 

@@ -13,7 +13,8 @@
 
 // Swaps the buffers of the SDL OpenGL window. When a screenshot is requested
 // the back buffer is read first (into a buffer made once, not per frame).
-// Afterwards the virtual clock, if any, moves on by its step.
+// Afterwards the virtual clock, if any, moves on by its step (also when no
+// window is open, in which case nothing is read or swapped).
 void presentFrame();
 
 // Writes the requested screenshot of the last shown frame, once; later calls

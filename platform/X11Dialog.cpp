@@ -47,6 +47,21 @@ int ignoreXError(Display*, XErrorEvent*) {
     return 0;
 }
 
+// Some X servers (Xvfb among them) now and then drop a connection that is
+// made right after another one closed; a few spaced attempts get through.
+Display* openDisplay() {
+    const int attempts = 5;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        Display* display = XOpenDisplay(nullptr);
+        if (display != nullptr)
+            return display;
+        if (XDisplayName(nullptr)[0] == '\0')
+            break; // no display named at all: waiting will not help
+        SDL_Delay(50);
+    }
+    return nullptr;
+}
+
 // A full-screen SDL window holds the keyboard and pointer; it steps back to
 // a window for as long as a dialog is open so the dialog can be answered.
 class FullScreenPause {
@@ -262,7 +277,7 @@ class Dialog {
 
 int showX11Dialog(const char* text, const char* caption, int buttons) {
     ButtonSet set = buttonSetOf(buttons);
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (display == nullptr) {
         int answer = set.answers.back();
         std::fprintf(stderr, "kestu: no display to show the dialog \"%s\"; answered %s\n",
