@@ -105,15 +105,16 @@ void LightingParams::traceShadows(bool display) {
     int count = sectorsPresent(land);
     {
         ShadowTracer tracer(land, sunDirection);
-        std::vector<uint8_t> shadowed;
-        for (int s = 0; s < count; ++s) {
-            if (draw) {
-                drawProgressBar(s, count);
-                presentFrame();
-            }
-            tracer.traceSector(s, shadowed);
-            darkenShadowedCorners(land.sectors[s], shadowed, shadowColour);
-        }
+        tracer.traceAll(
+            [&](int s) {
+                if (draw) {
+                    drawProgressBar(s, count);
+                    presentFrame();
+                }
+            },
+            [&](int s, const std::vector<uint8_t>& shadowed) {
+                darkenShadowedCorners(land.sectors[s], shadowed, shadowColour);
+            });
     }
     if (draw)
         endProgressDisplay();

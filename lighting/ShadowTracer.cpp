@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -72,10 +73,10 @@ struct Ladder {
     }
 
     int guess(double x) const {
-        double k = std::floor((x - start) * inverseStep);
+        double k = (x - start) * inverseStep;
         if (!(k >= 0.0))
             return 0;
-        return k >= double(count - 1) ? count - 1 : int(k);
+        return k >= double(count - 1) ? count - 1 : int(k); // int() floors what is not negative
     }
 
     // The range [first, last] of intervals that overlap [qlo, qhi]; empty
@@ -93,6 +94,21 @@ struct Ladder {
             --last;
     }
 };
+
+// The corners of face f of a sector `columns` vertices wide, as the grid
+// makes them: cell k = f / 2 at (c, r) has first face (c, r), (c+1, r),
+// (c, r+1) and second face (c+1, r+1), (c+1, r), (c, r+1).
+struct FaceCorners {
+    uint32_t vertex[3];
+};
+
+FaceCorners cellFaceCorners(int columns, int f) {
+    int cell = f / 2;
+    uint32_t c = uint32_t(cell % (columns - 1)), r = uint32_t(cell / (columns - 1));
+    uint32_t here = r * uint32_t(columns) + c;
+    uint32_t right = here + 1, below = here + uint32_t(columns), diagonal = below + 1;
+    return f % 2 == 0 ? FaceCorners{{here, right, below}} : FaceCorners{{diagonal, right, below}};
+}
 
 double frobenius(const double m[9]) {
     double sum = 0;
@@ -118,7 +134,8 @@ struct ShadowTracer::CellGrid {
 };
 
 struct ShadowTracer::Scratch {
-    std::vector<int> crossed; // face indices of one sector whose outline the ray crosses
+    std::vector<int> crossed;      // face indices of one sector whose outline the ray crosses
+    std::vector<uint8_t> shadowed; // the answers for the sector being traced
 };
 
 struct ShadowTracer::LineQuery {
@@ -294,7 +311,6 @@ ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int
     : landscape_(landscape), sun_(sunDirection) {
     sectorCount_ =
         int(std::min(size_t(std::max(landscape.sectorCount, 0)), landscape.sectors.size()));
-    build();
     unsigned cores = std::thread::hardware_concurrency();
     int threads = std::max(1, std::min(threadCount, cores >= 2 ? 2 : 1));
     for (int i = 0; i < threads; ++i)
@@ -307,6 +323,7 @@ ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int
             scratch->crossed.reserve(mostFaces);
     if (threads > 1)
         helper_ = std::thread(&ShadowTracer::helperLoop, this);
+    build();
 }
 
 ShadowTracer::~ShadowTracer() {
@@ -339,7 +356,8 @@ void ShadowTracer::build() {
 // The cell search relies on the terrain being what newMap, loadBump and the
 // edits make: sectors in rows and columns whose ranges never go backwards,
 // each a grid of vertex columns and rows whose ranges never go backwards, and
-// faces 2k and 2k + 1 lying in cell k. Anything else is traced face by face.
+// faces 2k and 2k + 1 made of the corners of cell k the way the grid makes
+// them. Anything else is traced face by face.
 bool ShadowTracer::validateGrid() {
     const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
     if (across <= 0 || down <= 0 || int64_t(across) * down != sectorCount_)
@@ -388,16 +406,10 @@ bool ShadowTracer::validateGrid() {
         grid.cellColumns = columns - 1;
         grid.cellRows = rows - 1;
         for (int f = 0; f < sector.faceCount; ++f) {
-            int cell = f / 2;
-            int cc = cell % (columns - 1), cr = cell / (columns - 1);
-            for (int k = 0; k < 3; ++k) {
-                uint32_t v = sector.faces[f].vertex[k];
-                if (v >= uint32_t(sector.vertexCount))
+            FaceCorners corners = cellFaceCorners(columns, f);
+            for (int k = 0; k < 3; ++k)
+                if (sector.faces[f].vertex[k] != corners.vertex[k])
                     return false;
-                int vc = int(v % uint32_t(columns)), vr = int(v / uint32_t(columns));
-                if (vc < cc || vc > cc + 1 || vr < cr || vr > cr + 1)
-                    return false;
-            }
         }
     }
 
@@ -450,57 +462,63 @@ void ShadowTracer::measureCells() {
     nearDistance_ = groundSlack * (1.0 + 4.0 * coordinateMax + 2.0 * rayReach * groundLength);
     const double scale = 4.0 * coordinateMax + 2.0 * rayReach * sunLength + 1.0;
 
+    shareWork(sectorCount_, 4, [&](int begin, int end, int) {
+        for (int s = begin; s < end; ++s)
+            measureSector(s, scale);
+    });
     globalTop_ = -infinity;
     globalBottom_ = infinity;
     globalReach_ = nearDistance_;
-    for (int s = 0; s < sectorCount_; ++s) {
-        const Sector& sector = landscape_.sectors[s];
-        CellGrid& grid = grids_[s];
-        grid.reach = nearDistance_;
-        grid.everyCellBounded = true;
-        int cells = grid.cellColumns * grid.cellRows;
-        grid.cellTop.assign(size_t(cells), 0.0f);
-        grid.cellBottom.assign(size_t(cells), 0.0f);
-        for (int cell = 0; cell < cells; ++cell) {
-            int cc = cell % grid.cellColumns, cr = cell / grid.cellColumns;
-            double lowY = infinity, highY = -infinity;
-            for (int dr = 0; dr <= 1; ++dr)
-                for (int dc = 0; dc <= 1; ++dc) {
-                    double y = sector.positions[size_t(cr + dr) * sector.columns + cc + dc].y;
-                    lowY = std::min(lowY, y);
-                    highY = std::max(highY, y);
-                }
-            double width = grid.columnMax[cc + 1] - grid.columnMin[cc];
-            double depth = grid.rowMax[cr + 1] - grid.rowMin[cr];
-            double extent =
-                std::sqrt(width * width + depth * depth + (highY - lowY) * (highY - lowY));
-            double margin = 1e-3 + 1e-3 * extent;
-            bool bounded = true;
-            for (int f = 2 * cell; f <= 2 * cell + 1 && bounded; ++f) {
-                double slack = faceSlack(sector, f, scale);
-                bounded = slack < infinity;
-                margin += slack;
-            }
-            if (bounded) {
-                double reach = std::max(nearDistance_, margin);
-                grid.cellTop[cell] = float(highY + reach);
-                grid.cellBottom[cell] = float(lowY - reach);
-                grid.reach = std::max(grid.reach, reach);
-                grid.top = std::max(grid.top, double(grid.cellTop[cell]));
-                grid.bottom = std::min(grid.bottom, double(grid.cellBottom[cell]));
-            } else {
-                grid.cellTop[cell] = INFINITY;
-                grid.cellBottom[cell] = -INFINITY;
-                grid.everyCellBounded = false;
-            }
-        }
-        if (!grid.everyCellBounded) {
-            grid.top = infinity;
-            grid.bottom = -infinity;
-        }
+    for (const CellGrid& grid : grids_) {
         globalTop_ = std::max(globalTop_, grid.top);
         globalBottom_ = std::min(globalBottom_, grid.bottom);
         globalReach_ = std::max(globalReach_, grid.reach);
+    }
+}
+
+void ShadowTracer::measureSector(int sectorIndex, double scale) {
+    const Sector& sector = landscape_.sectors[sectorIndex];
+    CellGrid& grid = grids_[sectorIndex];
+    grid.reach = nearDistance_;
+    grid.everyCellBounded = true;
+    int cells = grid.cellColumns * grid.cellRows;
+    grid.cellTop.assign(size_t(cells), 0.0f);
+    grid.cellBottom.assign(size_t(cells), 0.0f);
+    for (int cell = 0; cell < cells; ++cell) {
+        int cc = cell % grid.cellColumns, cr = cell / grid.cellColumns;
+        double lowY = infinity, highY = -infinity;
+        for (int dr = 0; dr <= 1; ++dr)
+            for (int dc = 0; dc <= 1; ++dc) {
+                double y = sector.positions[size_t(cr + dr) * sector.columns + cc + dc].y;
+                lowY = std::min(lowY, y);
+                highY = std::max(highY, y);
+            }
+        double width = grid.columnMax[cc + 1] - grid.columnMin[cc];
+        double depth = grid.rowMax[cr + 1] - grid.rowMin[cr];
+        double extent = std::sqrt(width * width + depth * depth + (highY - lowY) * (highY - lowY));
+        double margin = 1e-3 + 1e-3 * extent;
+        bool bounded = true;
+        for (int f = 2 * cell; f <= 2 * cell + 1 && bounded; ++f) {
+            double slack = faceSlack(sector, f, scale);
+            bounded = slack < infinity;
+            margin += slack;
+        }
+        if (bounded) {
+            double reach = std::max(nearDistance_, margin);
+            grid.cellTop[cell] = float(highY + reach);
+            grid.cellBottom[cell] = float(lowY - reach);
+            grid.reach = std::max(grid.reach, reach);
+            grid.top = std::max(grid.top, double(grid.cellTop[cell]));
+            grid.bottom = std::min(grid.bottom, double(grid.cellBottom[cell]));
+        } else {
+            grid.cellTop[cell] = INFINITY;
+            grid.cellBottom[cell] = -INFINITY;
+            grid.everyCellBounded = false;
+        }
+    }
+    if (!grid.everyCellBounded) {
+        grid.top = infinity;
+        grid.bottom = -infinity;
     }
 }
 
@@ -601,12 +619,11 @@ bool ShadowTracer::searchSector(int sectorIndex, const LineQuery& q, Scratch& sc
     if (grid.everyCellBounded && lineMissesBox(q, grid.minX, grid.maxX, grid.minZ, grid.maxZ,
                                                grid.reach, grid.bottom, grid.top))
         return false;
-    if (!reachedBy(sector, q.a, q.b, q.point))
-        return false;
-
     const Ladder& columns = grid.columnLadder;
     const Ladder& rows = grid.rowLadder;
     if (sector.faceCount > candidateCapacity) {
+        if (!reachedBy(sector, q.a, q.b, q.point))
+            return false;
         // Only the first faces crossed (by index) count; when the ray may
         // cross more than that here, they are found the exact way.
         int candidates = 0;
@@ -619,15 +636,18 @@ bool ShadowTracer::searchSector(int sectorIndex, const LineQuery& q, Scratch& sc
             return searchCappedSector(sectorIndex, q, scratch);
     }
     // Fewer candidates than the limit: every crossed face counts, in any order.
-    return walkBoxes(q, nearDistance_, columns, rows, grid.reach, grid.bottom, grid.top,
-                     [&](int c, int r, double t0, double t1) {
-                         int cell = r * grid.cellColumns + c;
-                         float top = grid.cellTop[cell];
-                         if (top != INFINITY &&
-                             missesHeights(q, t0, t1, grid.cellBottom[cell], top))
-                             return false;
-                         return cellBlocks(sector, grid, c, r, q);
-                     });
+    // Whether the ray reaches the sector at all is only asked once a face
+    // blocks: when it does not, no face of the sector counts.
+    bool found =
+        walkBoxes(q, nearDistance_, columns, rows, grid.reach, grid.bottom, grid.top,
+                  [&](int c, int r, double t0, double t1) {
+                      int cell = r * grid.cellColumns + c;
+                      float top = grid.cellTop[cell];
+                      if (top != INFINITY && missesHeights(q, t0, t1, grid.cellBottom[cell], top))
+                          return false;
+                      return cellBlocks(sector, grid, c, r, q);
+                  });
+    return found && reachedBy(sector, q.a, q.b, q.point);
 }
 
 // The two faces of cell (c, r), each decided exactly; faces the ray clearly
@@ -640,25 +660,33 @@ bool ShadowTracer::cellBlocks(const Sector& sector, const CellGrid& grid, int c,
                      q.point.x <= grid.columnMax[c + 1] + cornerReach &&
                      q.point.z >= grid.rowMin[r] - cornerReach &&
                      q.point.z <= grid.rowMax[r + 1] + cornerReach;
-    int cell = r * grid.cellColumns + c;
-    for (int f = 2 * cell; f <= 2 * cell + 1; ++f) {
-        const SectorFace& face = sector.faces[size_t(f)];
-        const Vector3& p0 = sector.positions[face.vertex[0]];
-        const Vector3& p1 = sector.positions[face.vertex[1]];
-        const Vector3& p2 = sector.positions[face.vertex[2]];
-        double s0 = q.side(p0), s1 = q.side(p1), s2 = q.side(p2);
-        if ((s0 > q.sideLimit && s1 > q.sideLimit && s2 > q.sideLimit) ||
-            (s0 < -q.sideLimit && s1 < -q.sideLimit && s2 < -q.sideLimit))
-            continue;
-        double a0 = q.along(p0), a1 = q.along(p1), a2 = q.along(p2);
-        if ((a0 < -q.sideLimit && a1 < -q.sideLimit && a2 < -q.sideLimit) ||
-            (a0 > q.endLimit && a1 > q.endLimit && a2 > q.endLimit))
+    // The cell's corners (the grid is checked to make its faces this way).
+    const size_t here = size_t(r) * sector.columns + c;
+    const Vector3& corner = sector.positions[here];
+    const Vector3& right = sector.positions[here + 1];
+    const Vector3& below = sector.positions[here + sector.columns];
+    const Vector3& diagonal = sector.positions[here + sector.columns + 1];
+    const double sideCorner = q.side(corner), sideRight = q.side(right);
+    const double sideBelow = q.side(below), sideDiagonal = q.side(diagonal);
+    const double alongCorner = q.along(corner), alongRight = q.along(right);
+    const double alongBelow = q.along(below), alongDiagonal = q.along(diagonal);
+    const int firstFace = 2 * (r * grid.cellColumns + c);
+    for (int second = 0; second <= 1; ++second) {
+        const Vector3& p0 = second ? diagonal : corner;
+        double s0 = second ? sideDiagonal : sideCorner, a0 = second ? alongDiagonal : alongCorner;
+        if ((s0 > q.sideLimit && sideRight > q.sideLimit && sideBelow > q.sideLimit) ||
+            (s0 < -q.sideLimit && sideRight < -q.sideLimit && sideBelow < -q.sideLimit))
+            continue; // wholly beside the ray
+        if ((a0 < -q.sideLimit && alongRight < -q.sideLimit && alongBelow < -q.sideLimit) ||
+            (a0 > q.endLimit && alongRight > q.endLimit && alongBelow > q.endLimit))
             continue; // wholly behind the ray's start or beyond its end
-        if (nearPoint &&
-            (q.point.nearlyEquals(p0) || q.point.nearlyEquals(p1) || q.point.nearlyEquals(p2)))
+        if (nearPoint && (q.point.nearlyEquals(p0) || q.point.nearlyEquals(right) ||
+                          q.point.nearlyEquals(below)))
             continue;
         // Both tests decide; the cheaper one first.
-        if (lineHitsTriangle(face.basisInverse, q.point.minus(p0), q.direction) &&
+        const int f = firstFace + second;
+        if (lineHitsTriangle(sector.faces[size_t(f)].basisInverse, q.point.minus(p0),
+                             q.direction) &&
             crossesOutline(sector, f, q.a, q.b))
             return true;
     }
@@ -699,68 +727,123 @@ void ShadowTracer::traceSector(int sectorIndex, std::vector<uint8_t>& shadowed) 
     shadowed.clear();
     if (sectorIndex < 0 || sectorIndex >= sectorCount_)
         return;
-    const Sector& sector = landscape_.sectors[sectorIndex];
-    int vertexCount =
-        int(std::min(size_t(std::max(sector.vertexCount, 0)), sector.positions.size()));
+    int vertexCount = verticesOf(sectorIndex);
     shadowed.assign(size_t(vertexCount), 0);
-    if (vertexCount == 0)
-        return;
-    nextVertex_.store(0);
-    bool shared = helper_.joinable();
-    if (shared) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        jobSector_ = sectorIndex;
-        jobShadowed_ = shadowed.data();
-        jobVertexCount_ = vertexCount;
-        helperBusy_ = true;
-        ++jobNumber_;
-    }
-    if (shared)
-        wake_.notify_one();
-    traceRange(sectorIndex, shadowed.data(), vertexCount, 0);
-    if (shared) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        finished_.wait(lock, [this] { return !helperBusy_; });
+    shareWork(vertexCount, 8, [&](int begin, int end, int thread) {
+        traceVertices(sectorIndex, begin, end, shadowed.data(), thread);
+    });
+}
+
+int ShadowTracer::verticesOf(int sectorIndex) const {
+    const Sector& sector = landscape_.sectors[sectorIndex];
+    return int(std::min(size_t(std::max(sector.vertexCount, 0)), sector.positions.size()));
+}
+
+void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* shadowed,
+                                 int thread) const {
+    const Sector& sector = landscape_.sectors[sectorIndex];
+    Scratch& scratch = *scratch_[size_t(thread)];
+    for (int v = begin; v < end; ++v) {
+        LineQuery q = makeQuery(sector.positions[v]);
+        bool blocked =
+            cellSearch_ ? cellSearchShadowed(q, scratch) : bruteForceShadowed(q, scratch);
+        shadowed[v] = blocked ? 1 : 0;
     }
 }
 
-// Takes small runs of vertices until none are left; each vertex is answered
-// by exactly one thread.
-void ShadowTracer::traceRange(int sectorIndex, uint8_t* shadowed, int vertexCount,
-                              int threadIndex) {
-    const int run = 8;
-    const Sector& sector = landscape_.sectors[sectorIndex];
-    Scratch& scratch = *scratch_[size_t(threadIndex)];
+// Whole sectors go to whichever thread claims them first; this thread also
+// announces every sector in order before it claims it (or finds it taken), so
+// the announcements keep their number and order whatever the other thread does.
+void ShadowTracer::traceAll(const SectorStart& start, const SectorDone& done) {
+    if (sectorCount_ <= 0)
+        return;
+    std::unique_ptr<std::atomic<bool>[]> claimed(new std::atomic<bool>[size_t(sectorCount_)]);
+    for (int s = 0; s < sectorCount_; ++s)
+        claimed[s].store(false);
+    auto claim = [&](int s) { return !claimed[s].exchange(true); };
+    auto traceWhole = [&](int s, int thread) {
+        std::vector<uint8_t>& shadowed = scratch_[size_t(thread)]->shadowed;
+        int vertexCount = verticesOf(s);
+        shadowed.assign(size_t(vertexCount), 0);
+        traceVertices(s, 0, vertexCount, shadowed.data(), thread);
+        done(s, shadowed);
+    };
+    Work helperPart = [&](int, int, int thread) {
+        for (int s = 0; s < sectorCount_; ++s)
+            if (claim(s))
+                traceWhole(s, thread);
+    };
+    bool shared = startHelper(helperPart, 1, 1);
+    for (int s = 0; s < sectorCount_; ++s) {
+        start(s);
+        if (claim(s))
+            traceWhole(s, 0);
+    }
+    if (shared)
+        waitForHelper();
+}
+
+// Both threads take runs of indices until none are left; every index is
+// handled by exactly one of them, so what they write never overlaps.
+void ShadowTracer::shareWork(int count, int run, const Work& work) {
+    if (count <= 0)
+        return;
+    bool shared = startHelper(work, count, run);
+    takeRuns(work, count, run, 0);
+    if (shared)
+        waitForHelper();
+}
+
+// Hands the helper thread a job over `count` indices (taken `run` at a
+// time, shared with this thread through nextIndex_); false when there is no
+// helper thread.
+bool ShadowTracer::startHelper(const Work& work, int count, int run) {
+    nextIndex_.store(0);
+    if (!helper_.joinable())
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        job_ = &work;
+        jobCount_ = count;
+        jobRun_ = run;
+        helperBusy_ = true;
+        ++jobNumber_;
+    }
+    wake_.notify_one();
+    return true;
+}
+
+void ShadowTracer::waitForHelper() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [this] { return !helperBusy_; });
+    job_ = nullptr;
+}
+
+void ShadowTracer::takeRuns(const Work& work, int count, int run, int thread) {
     for (;;) {
-        int begin = nextVertex_.fetch_add(run);
-        if (begin >= vertexCount)
+        int begin = nextIndex_.fetch_add(run);
+        if (begin >= count)
             return;
-        int end = std::min(begin + run, vertexCount);
-        for (int v = begin; v < end; ++v) {
-            LineQuery q = makeQuery(sector.positions[v]);
-            bool blocked =
-                cellSearch_ ? cellSearchShadowed(q, scratch) : bruteForceShadowed(q, scratch);
-            shadowed[v] = blocked ? 1 : 0;
-        }
+        work(begin, std::min(begin + run, count), thread);
     }
 }
 
 void ShadowTracer::helperLoop() {
     uint64_t seen = 0;
     for (;;) {
-        int sectorIndex, vertexCount;
-        uint8_t* shadowed;
+        const Work* work;
+        int count, run;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return quitting_ || jobNumber_ != seen; });
             if (quitting_)
                 return;
             seen = jobNumber_;
-            sectorIndex = jobSector_;
-            shadowed = jobShadowed_;
-            vertexCount = jobVertexCount_;
+            work = job_;
+            count = jobCount_;
+            run = jobRun_;
         }
-        traceRange(sectorIndex, shadowed, vertexCount, 1);
+        takeRuns(*work, count, run, 1);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             helperBusy_ = false;

@@ -29,6 +29,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -39,8 +40,8 @@ class Sector;
 class ShadowTracer {
   public:
     static constexpr int candidateCapacity = 1024; // crossed faces looked at per sector and vertex
-    static constexpr float rayReach =
-        1000.0f; // ground ray length in units of the sun's ground part
+    // Length of the ground ray, in units of the sun direction's ground part.
+    static constexpr float rayReach = 1000.0f;
 
     ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int threadCount = 2);
     ~ShadowTracer();
@@ -50,6 +51,14 @@ class ShadowTracer {
     // shadowed[v] = 1 for every vertex v of sector sectorIndex whose sun line is
     // blocked, 0 otherwise; shadowed gets one entry per vertex that has a position.
     void traceSector(int sectorIndex, std::vector<uint8_t>& shadowed);
+
+    // Traces every sector. start(s) is called on this thread for s = 0, 1, ...
+    // in order, just before sector s is traced (or while the other thread
+    // traces it); done(s, shadowed) is called once per sector, on the thread
+    // that traced it, and must only touch that sector.
+    using SectorStart = std::function<void(int sector)>;
+    using SectorDone = std::function<void(int sector, const std::vector<uint8_t>& shadowed)>;
+    void traceAll(const SectorStart& start, const SectorDone& done);
 
     // The answer for one point (normally a vertex position).
     bool isShadowed(Vector3 point);
@@ -71,6 +80,7 @@ class ShadowTracer {
     void build();
     bool validateGrid();
     void measureCells();
+    void measureSector(int sectorIndex, double scale);
     static double faceSlack(const Sector& sector, int face, double scale);
     bool bruteForceShadowed(const LineQuery& q, Scratch& scratch) const;
     bool cellSearchShadowed(const LineQuery& q, Scratch& scratch) const;
@@ -82,7 +92,14 @@ class ShadowTracer {
                             int crossedCount) const;
     LineQuery makeQuery(Vector3 point) const;
 
-    void traceRange(int sectorIndex, uint8_t* shadowed, int vertexCount, int threadIndex);
+    int verticesOf(int sectorIndex) const;
+    void traceVertices(int sectorIndex, int begin, int end, uint8_t* shadowed, int thread) const;
+
+    using Work = std::function<void(int begin, int end, int thread)>;
+    void shareWork(int count, int run, const Work& work);
+    bool startHelper(const Work& work, int count, int run);
+    void waitForHelper();
+    void takeRuns(const Work& work, int count, int run, int thread);
     void helperLoop();
 
     const Landscape& landscape_;
@@ -100,15 +117,14 @@ class ShadowTracer {
 
     std::vector<Scratch*> scratch_; // one per thread
 
-    // The second thread: it takes vertices of the current sector from nextVertex_.
+    // The second thread: it takes runs of the current job's indices from nextIndex_.
     std::thread helper_;
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
-    uint64_t jobNumber_ = 0; // increases with every sector handed out
+    uint64_t jobNumber_ = 0; // increases with every job handed out
     bool helperBusy_ = false;
     bool quitting_ = false;
-    int jobSector_ = 0;
-    uint8_t* jobShadowed_ = nullptr;
-    int jobVertexCount_ = 0;
-    std::atomic<int> nextVertex_{0};
+    const Work* job_ = nullptr;
+    int jobCount_ = 0, jobRun_ = 1;
+    std::atomic<int> nextIndex_{0};
 };

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <random>
 #include <utility>
 #include <vector>
@@ -366,18 +367,59 @@ TEST(ShadowTracer, SunThatIsNotFiniteIsTracedFaceByFace) {
 
 TEST(ShadowTracer, ResultDoesNotDependOnTheSecondThread) {
     Landscape land;
-    makeMap(land, 32, 32, 8, 2, spikyHeights(21, 3.0f));
+    makeMap(land, 48, 32, 8, 2, spikyHeights(21, 3.0f));
     Vector3 sun = unit(0.3f, 0.25f, 0.9f);
-    ShadowTracer one(land, sun, 1), two(land, sun, 2);
-    std::vector<uint8_t> a, b;
+    std::vector<std::vector<uint8_t>> results[2];
+    for (int threads = 1; threads <= 2; ++threads) {
+        ShadowTracer tracer(land, sun, threads);
+        std::vector<std::vector<uint8_t>>& result = results[threads - 1];
+        result.assign(size_t(land.sectorCount), {});
+        std::vector<int> announced, finished(size_t(land.sectorCount), 0);
+        std::mutex lock;
+        tracer.traceAll([&](int s) { announced.push_back(s); },
+                        [&](int s, const std::vector<uint8_t>& shadowed) {
+                            std::lock_guard<std::mutex> hold(lock);
+                            result[size_t(s)] = shadowed;
+                            ++finished[size_t(s)];
+                        });
+        // Every sector announced once, in order, and finished once.
+        ASSERT_EQ(announced.size(), size_t(land.sectorCount));
+        for (int s = 0; s < land.sectorCount; ++s) {
+            EXPECT_EQ(announced[size_t(s)], s);
+            EXPECT_EQ(finished[size_t(s)], 1);
+        }
+        // Tracing sector by sector gives the same answers.
+        std::vector<uint8_t> single;
+        for (int s = 0; s < land.sectorCount; ++s) {
+            tracer.traceSector(s, single);
+            ASSERT_EQ(single, result[size_t(s)]);
+        }
+    }
     int shadowed = 0;
     for (int s = 0; s < land.sectorCount; ++s) {
-        one.traceSector(s, a);
-        two.traceSector(s, b);
-        ASSERT_EQ(a, b);
-        for (uint8_t flag : a)
+        ASSERT_EQ(results[0][size_t(s)], results[1][size_t(s)]);
+        for (uint8_t flag : results[0][size_t(s)])
             shadowed += flag;
     }
+    EXPECT_GT(shadowed, 0);
+}
+
+// A face whose corners are not in the order the grid makes them (here turned
+// round) is still traced exactly, face by face.
+TEST(ShadowTracer, FacesMadeDifferentlyAreTracedFaceByFace) {
+    Landscape land;
+    makeMap(land, 24, 16, 8, 1, spikyHeights(5, 3.0f));
+    SectorFace& face = land.sectors[2].faces[17];
+    uint32_t first = face.vertex[0];
+    face.vertex[0] = face.vertex[1];
+    face.vertex[1] = face.vertex[2];
+    face.vertex[2] = first;
+    land.finalize();
+    Vector3 sun = unit(0.6f, 0.3f, 0.5f);
+    ShadowTracer tracer(land, sun);
+    EXPECT_FALSE(tracer.usesCellSearch());
+    int shadowed = 0;
+    EXPECT_EQ(vertexDisagreements(land, sun, &shadowed), 0);
     EXPECT_GT(shadowed, 0);
 }
 
