@@ -36,7 +36,10 @@ void handleEvent(const SDL_Event& event) {
         setKey(event.key.keysym.sym, 1);
         break;
     case SDL_KEYUP:
-        setKey(event.key.keysym.sym, 0);
+        // Releasing Escape leaves the quit flag set: a press and release
+        // between two polls must still end the program.
+        if (event.key.keysym.sym != SDLK_ESCAPE)
+            setKey(event.key.keysym.sym, 0);
         break;
     case SDL_MOUSEMOTION:
         MouseState.x = event.motion.x;

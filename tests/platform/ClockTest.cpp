@@ -11,7 +11,7 @@ namespace {
 
 // Sets a clock step for the life of the object.
 class VirtualClock {
-public:
+  public:
     explicit VirtualClock(uint32_t step) { platformConfig().clockStep = step; }
     ~VirtualClock() { platformConfig().clockStep = 0; }
 };

@@ -24,13 +24,15 @@ namespace {
 const bool xlibThreadsReady = XInitThreads() != 0;
 
 // Text measured as 10 pixels per character.
-int tenPerCharacter(const std::string& s) { return int(s.size()) * 10; }
+int tenPerCharacter(const std::string& s) {
+    return int(s.size()) * 10;
+}
 
 // Plays the user of a dialog from a second X connection: finds the dialog's
 // window by its title and sends it input, the way a window manager or an
 // input method would deliver it.
 class DialogUser {
-public:
+  public:
     DialogUser() {
         // The test server sometimes drops a connection made right after another closed.
         for (int attempt = 0; attempt < 10 && display == nullptr; ++attempt) {
@@ -110,8 +112,8 @@ public:
 
     // Dark pixels inside a rectangle of the window, once it has been drawn.
     int darkPixels(Window window, const DialogRect& r) {
-        XImage* image = XGetImage(display, window, r.x, r.y, unsigned(r.width),
-                                  unsigned(r.height), AllPlanes, ZPixmap);
+        XImage* image = XGetImage(display, window, r.x, r.y, unsigned(r.width), unsigned(r.height),
+                                  AllPlanes, ZPixmap);
         if (image == nullptr)
             return 0;
         int dark = 0;
@@ -128,7 +130,7 @@ public:
 
     bool isStillThere(const std::string& title) { return findWindow(title) != 0; }
 
-private:
+  private:
     Display* display = nullptr;
 
     Window findWindow(const std::string& title) {
@@ -286,25 +288,24 @@ TEST(X11Dialog, DrawsItsTextAndButtonsAndGoesAwayWhenAnswered) {
     int textInk = 0, buttonInk[2] = {0, 0};
     bool goneAfter = false;
     const char* caption = "Kestu test drawing";
-    int answer = answerDialog("FullScreen?\nsecond line", caption, MB_YESNO,
-                              [&](DialogUser& u, Window w) {
-                                  int width, height;
-                                  u.size(w, width, height);
-                                  std::vector<DialogRect> buttons =
-                                      dialogButtonRects(width, height, 2);
-                                  DialogRect text;
-                                  text.x = 0;
-                                  text.y = 0;
-                                  text.width = width;
-                                  text.height = buttons[0].y;
-                                  for (int i = 0; i < 500 && textInk == 0; ++i) {
-                                      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                                      textInk = u.darkPixels(w, text);
-                                  }
-                                  buttonInk[0] = u.darkPixels(w, buttons[0]);
-                                  buttonInk[1] = u.darkPixels(w, buttons[1]);
-                                  u.pressKey(w, XK_Escape);
-                              });
+    int answer =
+        answerDialog("FullScreen?\nsecond line", caption, MB_YESNO, [&](DialogUser& u, Window w) {
+            int width, height;
+            u.size(w, width, height);
+            std::vector<DialogRect> buttons = dialogButtonRects(width, height, 2);
+            DialogRect text;
+            text.x = 0;
+            text.y = 0;
+            text.width = width;
+            text.height = buttons[0].y;
+            for (int i = 0; i < 500 && textInk == 0; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                textInk = u.darkPixels(w, text);
+            }
+            buttonInk[0] = u.darkPixels(w, buttons[0]);
+            buttonInk[1] = u.darkPixels(w, buttons[1]);
+            u.pressKey(w, XK_Escape);
+        });
     EXPECT_EQ(answer, IDNO);
     EXPECT_GT(textInk, 20) << "the text is drawn";
     EXPECT_GT(buttonInk[0], 20) << "the Yes button is drawn";

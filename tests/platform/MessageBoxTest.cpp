@@ -76,8 +76,8 @@ TEST(BatchAnswers, QuestionsBeyondTheListGetTheirLastButton) {
 TEST(BatchAnswers, AnAnswerAQuestionDoesNotOfferGivesItsLastButton) {
     answerWith({IDCANCEL, IDNO});
     startCapturingMessages();
-    EXPECT_EQ(messageBox("yes or no", "", MB_YESNO), IDNO); // cancel is not a button here
-    EXPECT_EQ(messageBox("next", "", MB_YESNOCANCEL), IDNO);  // the list moved on
+    EXPECT_EQ(messageBox("yes or no", "", MB_YESNO), IDNO);  // cancel is not a button here
+    EXPECT_EQ(messageBox("next", "", MB_YESNOCANCEL), IDNO); // the list moved on
     stopCapturingMessages();
 }
 

@@ -179,13 +179,13 @@ TEST(KeyScript, WindowsLineEndsAndTabsAreAccepted) {
 
 TEST(KeyScript, BadLinesNameTheirLineAndKeepTheOldEvents) {
     const char* badScripts[] = {
-        "0 down a\n",       // frames count from 1
-        "x down a\n",       // not a number
-        "1 down\n",         // no key
-        "1 down shift\n",   // unknown key
-        "1 hold a\n",       // neither down nor up
-        "1 down a b\n",     // trailing word
-        "-1 down a\n",      // negative frame
+        "0 down a\n",     // frames count from 1
+        "x down a\n",     // not a number
+        "1 down\n",       // no key
+        "1 down shift\n", // unknown key
+        "1 hold a\n",     // neither down nor up
+        "1 down a b\n",   // trailing word
+        "-1 down a\n",    // negative frame
     };
     for (const char* script : badScripts) {
         std::vector<KeyEventLine> events{{9, true, 97}};

@@ -12,7 +12,9 @@
 namespace {
 
 std::vector<KeyEventLine> seen;
-void remember(const KeyEventLine& event) { seen.push_back(event); }
+void remember(const KeyEventLine& event) {
+    seen.push_back(event);
+}
 
 std::vector<unsigned char> readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
