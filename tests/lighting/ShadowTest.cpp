@@ -312,6 +312,36 @@ TEST(ShadowTracer, OnlyTheFirst1024CrossedFacesOfASectorCount) {
     EXPECT_GT(checked, 400);
 }
 
+// The line test trusts each face's stored basis inverse, which may describe a
+// slightly different triangle than the corners do. Here one face's inverse
+// describes its triangle enlarged by 8%, so it is hit by a line that passes
+// just beyond the map's edge, where no real face lies; the tracer must find
+// that hit all the same.
+TEST(ShadowTracer, HitThroughAnInexactBasisInverseIsStillFound) {
+    Landscape land;
+    makeMap(land, 16, 16, 16, 1, flatHeights());
+    Sector& sector = land.sectors[0];
+    int face = 2 * (7 * 16 + 15); // first face of the last cell of row 7: (15, 7) (16, 7) (15, 8)
+    Vector3 p0 = sector.positions[sector.faces[face].vertex[0]];
+    Vector3 e1 = sector.positions[sector.faces[face].vertex[1]].minus(p0).times(1.08f);
+    Vector3 e2 = sector.positions[sector.faces[face].vertex[2]].minus(p0).times(1.08f);
+    Vector3 n = cross(e1, e2);
+    Matrix3& inverse = sector.faces[face].basisInverse;
+    inverse.setColumn(0, e1.x, e1.y, e1.z);
+    inverse.setColumn(1, e2.x, e2.y, e2.z);
+    inverse.setColumn(2, n.x, n.y, n.z);
+    ASSERT_TRUE(inverse.invert());
+
+    // Down at a slope of 4 to the ground at (16.06, 0, 7.01): inside the
+    // enlarged triangle only.
+    Vector3 point(14.56f, 6.0f, 7.01f);
+    Vector3 sun = unit(1.0f, -4.0f, 0.0f);
+    ASSERT_TRUE(referenceIsShadowed(land, point, sun));
+    ShadowTracer tracer(land, sun);
+    EXPECT_TRUE(tracer.usesCellSearch());
+    EXPECT_TRUE(tracer.isShadowed(point));
+}
+
 TEST(ShadowTracer, TerrainThatIsNotARegularGridIsTracedFaceByFace) {
     Landscape land;
     makeMap(land, 24, 16, 8, 1, spikyHeights(9, 3.0f));
