@@ -146,9 +146,8 @@ struct ShadowTracer::LineQuery {
     Axis lineX, lineZ;    // the line's ground track: point + t * direction
     double ly = 0;        // the line's rise per unit of t
     double y0 = 0;        // height of the point
-    double sideLimit = 0; // |side| beyond which a point is too far beside the ray to matter
-
-    double endLimit = 0; // along() beyond which a point lies past the ray's end
+    double sideLimit = 0; // |side()| beyond which a point is too far beside the ray to matter
+    double endLimit = 0;  // along() beyond which a point lies past the ray's end
 
     // Which side of the ray a point lies on, times the ray's length.
     double side(const Vector3& p) const {

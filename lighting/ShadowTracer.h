@@ -60,7 +60,8 @@ class ShadowTracer {
     using SectorDone = std::function<void(int sector, const std::vector<uint8_t>& shadowed)>;
     void traceAll(const SectorStart& start, const SectorDone& done);
 
-    // The answer for one point (normally a vertex position).
+    // The answer for one point (normally a vertex position); not to be called
+    // while traceSector or traceAll runs.
     bool isShadowed(Vector3 point);
 
     // True when the fast search is in use (a regular grid and a finite sun).
@@ -74,7 +75,7 @@ class ShadowTracer {
 
   private:
     struct CellGrid;  // per sector: column and row ranges and per cell height bounds
-    struct Scratch;   // per thread: crossed faces of a sector with many of them
+    struct Scratch;   // per thread: crossed-face list and answers of the sector at hand
     struct LineQuery; // one vertex's ray and line
 
     void build();

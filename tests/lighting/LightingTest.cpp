@@ -50,19 +50,6 @@ float flatCornerAfterSunlight(Vector3 sun) {
     return value;
 }
 
-// --- The lighting block ----------------------------------------------------
-
-TEST(LightingParams, StartsWithNoTerrainNoSunHalfGreyAmbientAndWhiteSun) {
-    LightingParams params;
-    EXPECT_EQ(params.landscape, nullptr);
-    EXPECT_EQ(params.sunDirection.x, 0.0f);
-    EXPECT_EQ(params.sunDirection.y, 0.0f);
-    EXPECT_EQ(params.sunDirection.z, 0.0f);
-    EXPECT_EQ(params.shadowColour.x, 0.0f);
-    EXPECT_EQ(params.ambientColour.y, 0.5f);
-    EXPECT_EQ(params.sunColour.z, 1.0f);
-}
-
 // --- Ambient ---------------------------------------------------------------
 
 TEST(Ambient, SetsEveryCornerAndClearsOverlayCoverage) {
@@ -89,25 +76,12 @@ TEST(Ambient, SetsEveryCornerAndClearsOverlayCoverage) {
 
 // --- Sunlight ----------------------------------------------------------------
 
-TEST(Sunlight, FlatGroundUnderOverheadSunGetsFullSun) {
-    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, 1, 0)), 1.5f);
-}
-
-TEST(Sunlight, FlatGroundWithSunStraightBelowGetsNone) {
-    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, -1, 0)), 0.5f);
-}
-
-TEST(Sunlight, FlatGroundWithSunOnTheHorizonGetsHalf) {
-    EXPECT_EQ(flatCornerAfterSunlight(Vector3(1, 0, 0)), 1.0f);
-}
-
-TEST(Sunlight, NoSunDirectionGivesHalfTheSun) {
-    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, 0, 0)), 1.0f);
-}
-
-TEST(Sunlight, ScaledSunDirectionIsNotClamped) {
-    // s = 0.5 * (1 + 2) = 1.5 on top of the ambient 0.5.
-    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, 2, 0)), 2.0f);
+TEST(Sunlight, FlatGroundGetsHalfTheSunTimesOnePlusTheSunsHeight) {
+    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, 1, 0)), 1.5f);  // overhead: full sun
+    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, -1, 0)), 0.5f); // straight below: none
+    EXPECT_EQ(flatCornerAfterSunlight(Vector3(1, 0, 0)), 1.0f);  // on the horizon: half
+    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, 0, 0)), 1.0f);  // no direction set: half
+    EXPECT_EQ(flatCornerAfterSunlight(Vector3(0, 2, 0)), 2.0f);  // scaled: 1.5, not clamped
 }
 
 TEST(Sunlight, UsesEachVertexNormalForAllItsCorners) {

@@ -275,14 +275,6 @@ TEST(ShadowTracer, AgreesForRaysAlongGridLinesAndThroughVertices) {
     }
 }
 
-TEST(ShadowTracer, AgreesWithTheSunBelowTheHorizonAndOnIt) {
-    Landscape land;
-    makeMap(land, 24, 24, 8, 2, smoothHeights(5, 6.0f));
-    for (Vector3 sun : {unit(0.6f, -0.3f, 0.2f), unit(-0.3f, 0.0f, 0.8f), unit(0.2f, -1.0f, 0.1f)})
-        EXPECT_EQ(vertexDisagreements(land, sun), 0)
-            << "sun (" << sun.x << ", " << sun.y << ", " << sun.z << ")";
-}
-
 // One sector 20 units square with 32 vertices per unit along x and one per
 // unit along z: a ray that runs nearly along x crosses more than 1024 faces
 // of it. Only the first 1024 (by face index) may block it.
