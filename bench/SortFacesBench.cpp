@@ -13,7 +13,7 @@ namespace {
 
 // Each face inserted before the first listed face whose texture name is
 // greater or equal (unsigned); later entries move up by one.
-void insertionSort(const Sector& s, std::vector<uint32_t>& order, int32_t SectorFace::*texture) {
+void insertionSort(const Sector& s, TerrainArray<uint32_t>& order, int32_t SectorFace::*texture) {
     order.resize(size_t(s.faceCount));
     int32_t used = 0;
     for (int32_t f = 0; f < s.faceCount; ++f) {

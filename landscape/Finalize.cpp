@@ -20,8 +20,8 @@ namespace {
 // (so -1, no texture, comes last), faces with equal names in descending index
 // order. Each face becomes one 64-bit key, name above and the inverted index
 // below, and one plain sort of the keys gives the order in n log n.
-void sortByTexture(const std::vector<SectorFace>& faces, int32_t faceCount,
-                   std::vector<uint32_t>& order, std::vector<uint64_t>& keys,
+void sortByTexture(const TerrainArray<SectorFace>& faces, int32_t faceCount,
+                   TerrainArray<uint32_t>& order, std::vector<uint64_t>& keys,
                    int32_t SectorFace::*texture) {
     keys.resize(size_t(faceCount));
     for (int32_t f = 0; f < faceCount; ++f) {

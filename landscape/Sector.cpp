@@ -117,13 +117,13 @@ void Sector::init(float x0, float z0, float x1, float z1, float stepX_, float st
 
 void Sector::freeArrays() {
     // Swapping with empty vectors gives the memory back, which clear() would not.
-    std::vector<Vector3>().swap(positions);
-    std::vector<Vector3>().swap(normals);
-    std::vector<Vector2>().swap(texCoords);
-    std::vector<Vector2>().swap(overlayTexCoords);
-    std::vector<SectorFace>().swap(faces);
-    std::vector<uint32_t>().swap(baseOrder);
-    std::vector<uint32_t>().swap(overlayOrder);
+    TerrainArray<Vector3>().swap(positions);
+    TerrainArray<Vector3>().swap(normals);
+    TerrainArray<Vector2>().swap(texCoords);
+    TerrainArray<Vector2>().swap(overlayTexCoords);
+    TerrainArray<SectorFace>().swap(faces);
+    TerrainArray<uint32_t>().swap(baseOrder);
+    TerrainArray<uint32_t>().swap(overlayOrder);
     vertexCount = 0;
     faceCount = 0;
 }

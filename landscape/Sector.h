@@ -11,31 +11,31 @@
 #include "geometry/Vector3.h"
 #include "geometry/Vector4.h"
 #include "landscape/SectorFace.h"
+#include "landscape/TerrainAllocator.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
 
 class Entity;
 class TextureTable;
 
 class Sector {
-public:
+  public:
     static const int bucketCapacity = 100;
 
     float minX = 0, minZ = 0, maxX = 0, maxZ = 0; // ground-plane bounds of the vertices
     float maxY = 0, minY = 0;                     // highest and lowest vertex height
-    std::vector<Vector3> positions;               // vertexCount entries
-    std::vector<Vector3> normals;                 // vertexCount entries
-    std::vector<Vector2> texCoords;               // base layer, vertexCount entries
-    std::vector<Vector2> overlayTexCoords;        // overlay layer, vertexCount entries
+    TerrainArray<Vector3> positions;              // vertexCount entries
+    TerrainArray<Vector3> normals;                // vertexCount entries
+    TerrainArray<Vector2> texCoords;              // base layer, vertexCount entries
+    TerrainArray<Vector2> overlayTexCoords;       // overlay layer, vertexCount entries
     int32_t vertexCount = 0;                      // columns * rows
     float stepX = 0, stepZ = 0;                   // vertex spacing along x and z
     int32_t columns = 0, rows = 0;                // vertices along x and z
-    std::vector<SectorFace> faces;                // faceCount entries
+    TerrainArray<SectorFace> faces;               // faceCount entries
     int32_t faceCount = 0;                        // 2 * (columns - 1) * (rows - 1)
-    std::vector<uint32_t> baseOrder;              // faces sorted by baseTexture
-    std::vector<uint32_t> overlayOrder;           // faces sorted by overlayTexture
+    TerrainArray<uint32_t> baseOrder;             // faces sorted by baseTexture
+    TerrainArray<uint32_t> overlayOrder;          // faces sorted by overlayTexture
     Entity* entityBucket[bucketCapacity] = {};    // entities standing here (borrowed)
     int32_t entityCount = 0;                      // entries in use in entityBucket
 

@@ -40,7 +40,7 @@ struct Colours {
 Colours snapshot(const Landscape& land) {
     Colours c;
     for (const Sector& sector : land.sectors)
-        c.faces.push_back(sector.faces);
+        c.faces.emplace_back(sector.faces.begin(), sector.faces.end());
     return c;
 }
 
