@@ -32,18 +32,44 @@ TEST(DemoScripts, ScriptNineBuildsTheIslandWorld) {
                          int d2 = (dx * dx + dy * dy) / 1024;
                          return redOnly(d2 < 255 ? 255 - d2 : 0);
                      }));
-    folder.writeFile("data\\textures\\grass.bmp", makeBmp(16, 16, [](int x, int y) {
-                         return (x ^ y) & 1 ? 0x30A030 : 0x207020;
+    // The ground textures and the masks the script paints them through:
+    // grass everywhere in the base layer, sand on the shore, rock and dark
+    // grass on two patches of the overlay layer.
+    for (const char* name : {"grass", "darkgrass", "sand", "rock"}) {
+        folder.writeFile(
+            std::string("data\\textures\\") + name + ".bmp",
+            makeBmp(16, 16, [](int x, int y) { return (x ^ y) & 1 ? 0x30A030 : 0x207020; }));
+    }
+    auto island = [](int x, int y) {
+        int dx = x - 512, dy = y - 512;
+        int d2 = (dx * dx + dy * dy) / 1024;
+        return d2 < 255 ? 255 - d2 : 0;
+    };
+    folder.writeFile("data\\dumps\\readme.txt", "the last painting mask is dumped here");
+    folder.writeFile("data\\masks\\grass.bmp",
+                     makeBmp(1025, 1025, [](int, int) { return redOnly(255); }));
+    folder.writeFile("data\\masks\\sand.bmp", makeBmp(1025, 1025, [&](int x, int y) {
+                         return redOnly(island(x, y) < 40 ? 255 : 0);
+                     }));
+    folder.writeFile("data\\masks\\rock.bmp", makeBmp(1025, 1025, [](int x, int y) {
+                         return redOnly(x > 500 && x < 520 && y > 500 && y < 520 ? 200 : 0);
+                     }));
+    folder.writeFile("data\\masks\\darkgrass.bmp", makeBmp(1025, 1025, [](int x, int y) {
+                         return redOnly(x > 300 && x < 340 && y > 300 && y < 340 ? 255 : 0);
                      }));
     DirectiveScript script;
     auto messages = runScriptText(script, folder, nine, 9);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages.front());
     EXPECT_EQ(currentLandscape->sectorsAcross, 64);
     EXPECT_EQ(currentLandscape->sectorsDown, 64);
     EXPECT_EQ(currentLandscape->sectors[0].columns, 17);
     EXPECT_GT(currentLandscape->sectorAt(32, 32).maxY, 20.0f); // the island rose
     EXPECT_EQ(currentLandscape->sectorAt(0, 0).maxY, 0.0f);    // the sea did not
-    EXPECT_NE(currentLandscape->sectors[0].faces[0].baseTexture, -1);
+    // Painted: grass in the base layer everywhere, sand over the shore.
+    const Sector& shore = currentLandscape->sectors[0];
+    EXPECT_NE(shore.faces[0].baseTexture, -1);
+    EXPECT_NE(shore.faces[0].overlayTexture, -1);
+    EXPECT_EQ(currentLandscape->sectorAt(40, 40).faces[0].overlayTexture, -1);
     EXPECT_EQ(currentLandscape->fogColour.x, 1.0f);
     EXPECT_GT(currentLandscape->fogEnd, 0.0f);
 
