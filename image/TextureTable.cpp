@@ -1,6 +1,7 @@
 #include "image/TextureTable.h"
 
 #include "image/Texture.h"
+#include "io/BinaryStream.h"
 
 #include <cstring>
 
@@ -10,39 +11,24 @@ const uint32_t noTexture = 0xFFFFFFFFu;
 const uint8_t sourceBmp = 0;
 const uint8_t sourceMpc = 1;
 const uint8_t sourceNone = 255;
-const size_t entryBytes = sizeof(TextureEntry);
-
-void putLittleEndian32(uint8_t* bytes, uint32_t value) {
-    bytes[0] = uint8_t(value);
-    bytes[1] = uint8_t(value >> 8);
-    bytes[2] = uint8_t(value >> 16);
-    bytes[3] = uint8_t(value >> 24);
-}
-
-uint32_t getLittleEndian32(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
-           (uint32_t(bytes[3]) << 24);
-}
 
 // The 136-byte file record of an entry: name, filter mode, source, two bytes of
 // padding, texture name in little-endian order.
-void packEntry(const TextureEntry& entry, uint8_t* bytes) {
-    std::memcpy(bytes, entry.name, sizeof entry.name);
-    bytes[128] = entry.filterMode;
-    bytes[129] = entry.source;
-    bytes[130] = entry.padding[0];
-    bytes[131] = entry.padding[1];
-    putLittleEndian32(bytes + 132, entry.textureName);
+void writeEntry(BinaryWriter& out, const TextureEntry& entry) {
+    out.bytes(entry.name, sizeof entry.name);
+    out.bytes(&entry.filterMode, 1);
+    out.bytes(&entry.source, 1);
+    out.bytes(entry.padding, sizeof entry.padding);
+    out.u32(entry.textureName);
 }
 
-void unpackEntry(const uint8_t* bytes, TextureEntry& entry) {
-    std::memcpy(entry.name, bytes, sizeof entry.name);
+void readEntry(BinaryReader& in, TextureEntry& entry) {
+    in.bytes(entry.name, sizeof entry.name);
     entry.name[sizeof entry.name - 1] = '\0'; // a file's name may lack its terminator
-    entry.filterMode = bytes[128];
-    entry.source = bytes[129];
-    entry.padding[0] = bytes[130];
-    entry.padding[1] = bytes[131];
-    entry.textureName = getLittleEndian32(bytes + 132);
+    in.bytes(&entry.filterMode, 1);
+    in.bytes(&entry.source, 1);
+    in.bytes(entry.padding, sizeof entry.padding);
+    entry.textureName = in.u32();
 }
 
 bool fitsName(const char* path) {
@@ -158,38 +144,28 @@ void TextureTable::keepUsedOnly() {
 bool TextureTable::write(FILE* stream) const {
     if (!stream || count < 0 || count > capacity)
         return false;
-    uint8_t countBytes[4];
-    putLittleEndian32(countBytes, uint32_t(count));
-    if (std::fwrite(countBytes, 1, 4, stream) != 4)
-        return false;
-    uint8_t bytes[entryBytes];
-    for (int i = 0; i < count; ++i) {
-        packEntry(entries[i], bytes);
-        if (std::fwrite(bytes, 1, entryBytes, stream) != entryBytes)
-            return false;
-    }
-    return true;
+    BinaryWriter out(stream);
+    out.i32(count);
+    for (int i = 0; i < count; ++i)
+        writeEntry(out, entries[i]);
+    return out.good();
 }
 
 bool TextureTable::read(FILE* stream) {
     if (!stream)
         return false;
-    uint8_t countBytes[4];
-    if (std::fread(countBytes, 1, 4, stream) != 4)
-        return false;
-    int32_t n = int32_t(getLittleEndian32(countBytes));
-    if (n < 0 || n > capacity)
+    BinaryReader in(stream);
+    int32_t n = in.i32();
+    if (!in.good() || n < 0 || n > capacity)
         return false;
 
     // The records are read whole before the table is touched, so a short file
     // leaves the table as it was.
     TextureEntry loaded[capacity];
-    uint8_t bytes[entryBytes];
-    for (int i = 0; i < n; ++i) {
-        if (std::fread(bytes, 1, entryBytes, stream) != entryBytes)
-            return false;
-        unpackEntry(bytes, loaded[i]);
-    }
+    for (int i = 0; i < n; ++i)
+        readEntry(in, loaded[i]);
+    if (!in.good())
+        return false;
 
     count = 0;
     for (int i = 0; i < n; ++i) {

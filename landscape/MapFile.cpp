@@ -1,7 +1,7 @@
 #include "landscape/MapFile.h"
 
 #include "image/TextureTable.h"
-#include "landscape/BinaryStream.h"
+#include "io/BinaryStream.h"
 #include "landscape/Landscape.h"
 #include "landscape/Sector.h"
 #include "platform/FileSystem.h"

@@ -49,24 +49,43 @@ std::string TempWorkingDirectory::readFile(const std::string& relativePath) cons
     return text.str();
 }
 
+// One attempt at the window; SDL is shut down again when it fails.
+static bool tryOpenWindow() {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return false;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 32);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (SDL_SetVideoMode(800, 600, 32, SDL_OPENGL) != nullptr)
+        return true;
+    SDL_Quit();
+    return false;
+}
+
 bool openTestWindow() {
     static int state = 0; // 0 = not tried, 1 = open, 2 = failed
     if (state == 0) {
+        // A virtual X server that has just started, or is busy with other
+        // programs' connections, can refuse the first connection; try again
+        // before calling the display missing.
         state = 2;
-        if (SDL_Init(SDL_INIT_VIDEO) == 0) {
-            SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
-            SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
-            SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
-            SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 32);
-            SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-            if (SDL_SetVideoMode(800, 600, 32, SDL_OPENGL) != nullptr)
+        for (int attempt = 0; attempt < 5 && state != 1; ++attempt) {
+            if (attempt > 0)
+                SDL_Delay(300);
+            if (tryOpenWindow())
                 state = 1;
         }
+        if (state != 1)
+            std::fprintf(stderr, "openTestWindow: %s\n", SDL_GetError());
     }
     return state == 1;
 }
 
-void startCapturingMessages() { testing::internal::CaptureStderr(); }
+void startCapturingMessages() {
+    testing::internal::CaptureStderr();
+}
 
 std::vector<std::string> stopCapturingMessages() {
     std::string all = testing::internal::GetCapturedStderr();

@@ -1,4 +1,4 @@
-#include "landscape/BinaryStream.h"
+#include "io/BinaryStream.h"
 
 #include <cstring>
 
@@ -19,7 +19,7 @@ uint32_t getWord(const uint8_t* in) {
 
 } // namespace
 
-void BinaryWriter::bytes(const uint8_t* data, size_t count) {
+void BinaryWriter::bytes(const void* data, size_t count) {
     if (!good_ || count == 0)
         return;
     if (std::fwrite(data, 1, count, stream_) != count)
@@ -93,14 +93,14 @@ uint64_t BinaryReader::remaining() const {
     return size_ - uint64_t(here);
 }
 
-void BinaryReader::bytes(uint8_t* data, size_t count) {
+void BinaryReader::bytes(void* data, size_t count) {
     if (!good_) {
         std::memset(data, 0, count);
         return;
     }
     size_t got = std::fread(data, 1, count, stream_);
     if (got != count) {
-        std::memset(data + got, 0, count - got);
+        std::memset(static_cast<uint8_t*>(data) + got, 0, count - got);
         good_ = false;
     }
 }
