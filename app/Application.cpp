@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Presenter.h"
+#include "platform/Signals.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -69,7 +70,7 @@ class Application {
 void initVideo() {
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (SDL_Init(SDL_INIT_VIDEO) == 0)
-            return;
+            break;
         SDL_Delay(50);
     }
 }
@@ -84,6 +85,7 @@ void Application::openScreen() {
         std::exit(1);
     }
     setFixedGlState();
+    restoreTerminationSignals();
 }
 
 void Application::buildWorld() {

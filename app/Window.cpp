@@ -28,7 +28,7 @@ SDL_Surface* openWindow(bool fullScreen) {
             break;
     }
     if (screen != nullptr)
-        SDL_WM_SetCaption("Project Kestu - Demo", "Project Kestu");
+        SDL_WM_SetCaption("Kestu", "Kestu");
     return screen;
 }
 

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -237,4 +239,37 @@ TEST_F(EndToEnd, AScriptedEscapeEndsTheRunAfterItsFrame) {
     ASSERT_TRUE(decodePng(readAll(root.path() + "/fifty.png"), fifty));
     EXPECT_TRUE(escape.rgb == three.rgb) << "Escape in frame 3 ends the run after frame 3";
     EXPECT_FALSE(three.rgb == fifty.rgb) << "frame 50 looks different (the counter at least)";
+}
+
+TEST_F(EndToEnd, TheTerminationSignalStillEndsARunningLoop) {
+    // The loop ignores the window's close request; a termination request from
+    // the terminal or a time limit must still end the program.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::freopen("err.txt", "w", stderr);
+        execl(kestu.c_str(), "kestu", "--batch", "--answers", "no,no", (char*)nullptr);
+        _exit(127);
+    }
+    bool inLoop = false;
+    for (int i = 0; i < 600 && !inLoop; ++i) { // the demo question comes right before the loop
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        inLoop = indexOfLineStartingWith(errors(), "[Project Kestu - Demo]") < errors().size();
+    }
+    EXPECT_TRUE(inLoop) << root.readFile("err.txt");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(child, SIGTERM);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 200 && ended == 0; ++i) {
+        ended = waitpid(child, &status, WNOHANG);
+        if (ended == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "kestu ignored SIGTERM";
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
 }
