@@ -187,16 +187,6 @@ TEST_F(EndToEnd, CancelEndsWithoutTheLoopAndTheLoadingScreenIsTheLastFrame) {
     EXPECT_EQ(nonWhiteIn(png, 0, 50, 800, 600), 0);
 }
 
-TEST_F(EndToEnd, ABmpScreenshotForOtherNames) {
-    ASSERT_EQ(runKestu("--batch --answers no,cancel --screenshot shot.bmp"), 0);
-    SDL_Surface* picture = SDL_LoadBMP((root.path() + "/shot.bmp").c_str());
-    ASSERT_NE(picture, nullptr) << SDL_GetError();
-    EXPECT_EQ(picture->w, 800);
-    EXPECT_EQ(picture->h, 600);
-    EXPECT_EQ(picture->format->BitsPerPixel, 24);
-    SDL_FreeSurface(picture);
-}
-
 TEST_F(EndToEnd, BadOptionsEndWithStatusTwoAndOneLine) {
     for (const char* bad :
          {"--frames 0", "--answers perhaps", "--colour", "--keys nowhere.txt", "stray"}) {
@@ -205,13 +195,6 @@ TEST_F(EndToEnd, BadOptionsEndWithStatusTwoAndOneLine) {
         ASSERT_EQ(lines.size(), 1u) << bad;
         EXPECT_EQ(lines[0].rfind("kestu: ", 0), 0u) << lines[0];
     }
-}
-
-TEST_F(EndToEnd, HelpPrintsTheOptionsAndEndsWithStatusZero) {
-    EXPECT_EQ(runKestu("--help"), 0);
-    std::string help = root.readFile("out.txt");
-    EXPECT_NE(help.find("--screenshot"), std::string::npos);
-    EXPECT_TRUE(errors().empty());
 }
 
 TEST_F(EndToEnd, WithoutAVideoModeTheProgramEndsWithStatusOne) {

@@ -77,20 +77,6 @@ TEST(FrameCounter, AFirstFrameMoreThanASecondAfterTheStartShowsZero) {
     EXPECT_EQ(counter.shown, 62);
 }
 
-TEST(FrameCounter, StartingAgainResetsEverything) {
-    SixteenMillisecondFrames clock;
-    FrameCounter counter;
-    counter.start();
-    clock.pass(70);
-    counter.update();
-    ASSERT_EQ(counter.shown, 0);
-    counter.update();
-    counter.start();
-    EXPECT_EQ(counter.shown, -1);
-    EXPECT_EQ(counter.frames, 0u);
-    EXPECT_EQ(counter.windowStart, getTickCount());
-}
-
 namespace {
 
 // Moves the virtual clock to a chosen reading (it only moves forwards, so

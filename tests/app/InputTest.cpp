@@ -79,16 +79,6 @@ TEST_F(InputTest, TheWindowCloseRequestIsIgnored) {
         ASSERT_EQ(KeyState[key], 0) << key;
 }
 
-TEST_F(InputTest, EscapeSetsTheQuitFlagAndItsReleaseDoesNotClearIt) {
-    push(SDL_KEYDOWN, SDLK_ESCAPE);
-    pollEvents();
-    EXPECT_TRUE(quitRequested());
-    EXPECT_EQ(KeyState[27], 1);
-    push(SDL_KEYUP, SDLK_ESCAPE);
-    pollEvents();
-    EXPECT_TRUE(quitRequested());
-}
-
 TEST_F(InputTest, AQuickEscapeTapBetweenTwoPollsStillQuits) {
     push(SDL_KEYDOWN, SDLK_ESCAPE);
     push(SDL_KEYUP, SDLK_ESCAPE);
@@ -139,16 +129,6 @@ TEST_F(InputTest, MouseButtonsMapToLeftRightAndMiddle) {
         pollEvents();
         EXPECT_EQ(MouseState.middle, 0) << int(other);
     }
-}
-
-TEST_F(InputTest, ClearKeysReleasesEveryKey) {
-    push(SDL_KEYDOWN, SDLK_a);
-    push(SDL_KEYDOWN, SDLK_LEFT);
-    push(SDL_KEYDOWN, SDLK_ESCAPE);
-    pollEvents();
-    clearKeys();
-    for (int key = 0; key < keyTableSize; ++key)
-        ASSERT_EQ(KeyState[key], 0) << key;
 }
 
 TEST(ScriptedInput, KeyEventsApplyAtTheEndOfTheirFrameOnly) {

@@ -28,17 +28,6 @@ void frame(Walker& walker, const Keys& keys, float ground) {
 
 } // namespace
 
-TEST(Walker, StartsAboveTheMapLookingIntoIt) {
-    Walker walker;
-    EXPECT_EQ(walker.position.x, 200.0f);
-    EXPECT_EQ(walker.position.y, 70.0f);
-    EXPECT_EQ(walker.position.z, 200.0f);
-    EXPECT_EQ(walker.angles.x, 0.0f);
-    EXPECT_EQ(walker.angles.y, 135.0f);
-    EXPECT_EQ(walker.angles.z, 0.0f);
-    EXPECT_EQ(walker.verticalSpeed, 0.0f);
-}
-
 TEST(Walker, FallsWithGrowingSpeedAndRestsOneAboveTheGround) {
     Walker walker;
     Keys none;
@@ -86,15 +75,6 @@ TEST(Walker, ReleasingSpaceFallsBackToTheGround) {
     EXPECT_EQ(walker.position.y, 11.0f);
 }
 
-TEST(Walker, StandingOnRisingGroundLiftsTheEye) {
-    Walker walker;
-    walker.position.y = 1.0f;
-    Keys none;
-    frame(walker, none, 25.5f);
-    EXPECT_EQ(walker.position.y, 26.5f);
-    EXPECT_EQ(walker.verticalSpeed, 0.0f);
-}
-
 TEST(Walker, ArrowsTurnAndTiltOneDegreePerFrame) {
     Walker walker;
     walker.applyKeys(Keys().hold(left).table);
@@ -140,13 +120,4 @@ TEST(Walker, WalkingBackIsAThirdOfTheForwardStep) {
     walker.position = Vector3(0.0f, 0.0f, 0.0f);
     walker.applyKeys(Keys().hold(keyD).table);
     EXPECT_FLOAT_EQ(walker.position.x, 0.1f);
-}
-
-TEST(Walker, ATurnAppliesBeforeTheStepOfTheSameFrame) {
-    Walker walker;
-    walker.position = Vector3(0.0f, 0.0f, 0.0f);
-    walker.angles.y = 89.0f;
-    walker.applyKeys(Keys().hold(right).hold(keyE).table);
-    EXPECT_EQ(walker.angles.y, 90.0f);
-    EXPECT_FLOAT_EQ(walker.position.x, 0.3f);
 }

@@ -37,15 +37,6 @@ TEST(MessageLog, LineBreaksAreWrittenAsBackslashN) {
     EXPECT_EQ(lines[0], "[Project Kestu - Demo] first\\nsecond\\n\\nfourth");
 }
 
-TEST(MessageLog, MissingTextOrCaptionLogsAsEmpty) {
-    answerWith({});
-    startCapturingMessages();
-    EXPECT_EQ(messageBox(nullptr, nullptr, MB_OK), IDOK);
-    std::vector<std::string> lines = stopCapturingMessages();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "[] ");
-}
-
 TEST(BatchAnswers, QuestionsTakeTheAnswersInOrder) {
     answerWith({IDNO, IDYES, IDCANCEL});
     startCapturingMessages();

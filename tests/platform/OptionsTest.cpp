@@ -84,11 +84,6 @@ TEST(Options, MissingValuesAreRefused) {
     EXPECT_FALSE(errorOf({"--screenshot="}).empty());
 }
 
-TEST(Options, FlagsTakeNoValue) {
-    EXPECT_FALSE(errorOf({"--batch=yes"}).empty());
-    EXPECT_FALSE(errorOf({"--help=1"}).empty());
-}
-
 TEST(Options, FrameCountsAndClockStepsMustBePositiveWholeNumbers) {
     for (const char* bad : {"0", "-5", "+5", "12x", "1.5", "", " 3", "4294967296", "99999999999"}) {
         EXPECT_FALSE(errorOf({"--frames", bad}).empty()) << bad;
@@ -105,13 +100,6 @@ TEST(Options, AnswersAcceptOnlyYesNoCancel) {
     EXPECT_FALSE(errorOf({"--answers", "yes,,no"}).empty());
     EXPECT_FALSE(errorOf({"--answers", "yes,"}).empty());
     EXPECT_FALSE(errorOf({"--answers", "ok"}).empty());
-}
-
-TEST(Options, ALaterAnswersListReplacesAnEarlierOne) {
-    PlatformConfig config;
-    ASSERT_EQ(parse({"--answers", "yes,yes", "--answers", "no"}, config).outcome,
-              OptionsOutcome::Run);
-    EXPECT_EQ(config.answers, std::vector<int>{IDNO});
 }
 
 TEST(Options, KeyFileIsReadAndParsed) {
@@ -167,14 +155,6 @@ TEST(KeyScript, EventsAreSortedByFrameKeepingFileOrderWithinAFrame) {
     EXPECT_EQ(events[2].key, 'a');
     EXPECT_TRUE(events[2].down);
     EXPECT_FALSE(events[3].down);
-}
-
-TEST(KeyScript, WindowsLineEndsAndTabsAreAccepted) {
-    std::vector<KeyEventLine> events;
-    std::string error;
-    ASSERT_TRUE(parseKeyScript("1\tdown\tleft\r\n2 up left\r\n", events, error)) << error;
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].key, 276);
 }
 
 TEST(KeyScript, BadLinesNameTheirLineAndKeepTheOldEvents) {

@@ -67,17 +67,6 @@ TEST(PngWriter, BottomFirstRowsAreWrittenTopFirst) {
     EXPECT_EQ(png.rgb, topFirst);
 }
 
-TEST(PngWriter, AWindowSizedFrameSpansManyStoredBlocks) {
-    TempWorkingDirectory folder;
-    Bytes pixels = patternTopFirst(800, 600);
-    ASSERT_TRUE(writePng("window.png", frameOf(pixels, 800, 600, RowOrder::TopFirst)));
-    DecodedPng png;
-    ASSERT_TRUE(decodePng(readAll(folder.path() + "/window.png"), png));
-    EXPECT_EQ(png.width, 800u);
-    EXPECT_EQ(png.height, 600u);
-    EXPECT_TRUE(png.rgb == pixels);
-}
-
 TEST(PngWriter, DataOfExactlyOneFullBlockAndOneByteMore) {
     // 28 pixels make 85-byte rows with the filter byte; 771 rows fill one
     // stored block (65535 bytes) exactly, 772 rows spill into a second.
@@ -117,18 +106,6 @@ TEST(BmpWriter, SdlReadsBackTheSameColoursWithPaddedRows) {
         SDL_UnlockSurface(surface);
         SDL_FreeSurface(surface);
     }
-}
-
-TEST(BmpWriter, BottomFirstFramesKeepTheirTopRowOnTop) {
-    TempWorkingDirectory folder;
-    Bytes topFirst = patternTopFirst(3, 2);
-    ASSERT_TRUE(writeBmp("o.bmp", frameOf(flipRows(topFirst, 3, 2), 3, 2, RowOrder::BottomFirst)));
-    Bytes file = readAll(folder.path() + "/o.bmp");
-    ASSERT_EQ(file.size(), 54u + 2u * 12u);
-    // The last row in the file is the top row of the picture: pixel (1, 0) is B,G,R = 1,0,1.
-    EXPECT_EQ(file[54 + 12 + 3], 1);
-    EXPECT_EQ(file[54 + 12 + 4], 0);
-    EXPECT_EQ(file[54 + 12 + 5], 1);
 }
 
 TEST(ScreenshotFormat, PngOnlyForPngNames) {
