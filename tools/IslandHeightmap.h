@@ -4,8 +4,11 @@
 // reads) whose values 0..255 become terrain heights through the script's
 // height scale. A rounded island with a noisy coastline, sandy beaches that
 // slope into the sea, a central mountain with ridges, several hills and a
-// valley that runs from the mountain to the south-west coast. The sea is 0 on
-// the whole border. Made from fixed seeds, so every run gives the same island.
+// valley that runs from the mountain to the south-west coast. On the
+// north-west headland, where the walk starts at (200, 200), a valley with a dry
+// creek runs south-east between steep hills to a range at its head: the first
+// picture the demo shows. The sea is 0 on the whole border. Made from fixed
+// seeds, so every run gives the same island.
 
 #include "tools/RgbImage.h"
 
@@ -26,6 +29,10 @@ class IslandHeightmap {
     // Steepness at a pixel: length of the central-difference gradient, in height
     // values per pixel (one-sided at the border).
     float slopeAt(int column, int row) const;
+
+    // Distance in pixels from the line of the creek bed that runs down the
+    // headland's valley to the west coast.
+    float creekDistanceAt(int column, int row) const;
 
     // Grey picture of the rounded heights (red = green = blue = height).
     RgbImage toImage() const;

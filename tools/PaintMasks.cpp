@@ -31,10 +31,15 @@ GroundWeights PaintMasks::weightsAt(int column, int row) const {
     GroundWeights w;
     w.sand = 1.0f -
              smoothstep(IslandHeightmap::beachTop - 2.0f, IslandHeightmap::beachTop + 3.0f, height);
-    float steep = std::max(smoothstep(1.1f, 2.0f, slope), smoothstep(175.0f, 215.0f, height));
+    // The dry creek bed: a sandy strip whose edge wanders by up to 2 pixels.
+    float bank = island_.creekDistanceAt(column, row) +
+                 4.0f * (patches.fractal(column / 12.0f + 40.0f, row / 12.0f, 2) - 0.5f);
+    w.sand = std::max(w.sand, 1.0f - smoothstep(creekSandWidth, creekSandWidth + 3.0f, bank));
+    float steep = std::max(smoothstep(rockSlopeStart, rockSlopeFull, slope),
+                           smoothstep(175.0f, 215.0f, height));
     w.rock = steep * (1.0f - w.sand);
-    float patch = patches.fractal(column / 90.0f, row / 90.0f, 3);
-    float dark = std::max(smoothstep(0.55f, 0.68f, patch), smoothstep(95.0f, 130.0f, height));
+    float patch = patches.fractal(column / 45.0f, row / 45.0f, 3);
+    float dark = std::max(smoothstep(0.55f, 0.68f, patch), smoothstep(85.0f, 100.0f, height));
     w.darkGrass = dark * (1.0f - w.sand - w.rock);
     float strongest = std::max(w.sand, std::max(w.rock, w.darkGrass));
     w.grass = std::max(1.0f / 255.0f, 1.0f - strongest);
