@@ -27,11 +27,13 @@ TEST(DemoScripts, ScriptNineBuildsTheIslandWorld) {
     ASSERT_FALSE(nine.empty());
     TempWorkingDirectory folder;
     // A round island: grey levels falling from the centre.
-    folder.writeFile("data\\maps\\island.bmp", makeBmp(1025, 1025, [](int x, int y) {
-                         int dx = x - 512, dy = y - 512;
-                         int d2 = (dx * dx + dy * dy) / 1024;
-                         return redOnly(d2 < 255 ? 255 - d2 : 0);
-                     }));
+    auto island = [](int x, int y) {
+        int dx = x - 512, dy = y - 512;
+        int d2 = (dx * dx + dy * dy) / 1024;
+        return d2 < 255 ? 255 - d2 : 0;
+    };
+    folder.writeFile("data\\maps\\island.bmp",
+                     makeBmp(1025, 1025, [&](int x, int y) { return redOnly(island(x, y)); }));
     // The ground textures and the masks the script paints them through:
     // grass everywhere in the base layer, sand on the shore, rock and dark
     // grass on two patches of the overlay layer.
@@ -40,11 +42,6 @@ TEST(DemoScripts, ScriptNineBuildsTheIslandWorld) {
             std::string("data\\textures\\") + name + ".bmp",
             makeBmp(16, 16, [](int x, int y) { return (x ^ y) & 1 ? 0x30A030 : 0x207020; }));
     }
-    auto island = [](int x, int y) {
-        int dx = x - 512, dy = y - 512;
-        int d2 = (dx * dx + dy * dy) / 1024;
-        return d2 < 255 ? 255 - d2 : 0;
-    };
     folder.writeFile("data\\dumps\\readme.txt", "the last painting mask is dumped here");
     folder.writeFile("data\\masks\\grass.bmp",
                      makeBmp(1025, 1025, [](int, int) { return redOnly(255); }));

@@ -4,32 +4,34 @@
 
 #include <gtest/gtest.h>
 
-TEST(DirectiveScript, ConstructionCreatesTheFirstCurrentLandscape) {
-    DirectiveScript script;
-    EXPECT_NE(currentLandscape, nullptr);
-    EXPECT_EQ(currentLandscape, script.ring.slots[0]);
-    EXPECT_EQ(currentLandscape->sectorCount, 0);
-    EXPECT_EQ(script.paintCanvas.cells, nullptr);
-    EXPECT_EQ(script.lightingParams.landscape, nullptr);
-    EXPECT_EQ(script.lightingParams.ambientColour.x, 0.5f);
-    EXPECT_EQ(script.ring.current, 0);
-}
-
-TEST(DirectiveScript, DestructionClearsTheCurrentLandscape) {
-    { DirectiveScript script; }
+TEST(DirectiveScript, LifetimeOwnsTheCurrentLandscape) {
+    {
+        DirectiveScript script;
+        EXPECT_NE(currentLandscape, nullptr);
+        EXPECT_EQ(currentLandscape, script.ring.slots[0]);
+        EXPECT_EQ(currentLandscape->sectorCount, 0);
+        EXPECT_EQ(script.lightingParams.ambientColour.x, 0.5f);
+    }
     EXPECT_EQ(currentLandscape, nullptr);
 }
 
-TEST(DirectiveScript, KeywordsMustMatchTheWholeLineExactly) {
+TEST(DirectiveScript, KeywordsMustMatchTheWholeLineAndEachBadLineIsReported) {
     TempWorkingDirectory folder;
     DirectiveScript script;
     auto messages = runScriptText(script, folder,
-                                  "finalize \n FINALIZE\nFINALIZE\n   \n\tundo\nundo;\nfinalize\n");
-    EXPECT_EQ(countOf(messages, badDirective), 6);
-    EXPECT_EQ(messages.size(), 6u);
+                                  "finalize \n FINALIZE\nFINALIZE\n   \n\tundo\nundo;\nfinalize\n" +
+                                      std::string("finalize\0x\n", 11));
+    EXPECT_EQ(countOf(messages, badDirective), 7);
+    EXPECT_EQ(messages.size(), 7u);
+
+    // The script goes on after bad lines: the undo at the end still runs.
+    messages =
+        runScriptText(script, folder, "hello\n" + std::string(smallMap) + "42\nundo\nwhat\n");
+    EXPECT_EQ(countOf(messages, badDirective), 3);
+    EXPECT_EQ(script.ring.current, 0);
 }
 
-TEST(DirectiveScript, CommentsAndEmptyLinesAreSilent) {
+TEST(DirectiveScript, CommentsEmptyLinesAndWindowsLineEndingsAreSilent) {
     TempWorkingDirectory folder;
     DirectiveScript script;
     auto messages = runScriptText(script, folder,
@@ -37,15 +39,13 @@ TEST(DirectiveScript, CommentsAndEmptyLinesAreSilent) {
                                       "; trailing comment");
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(currentLandscape->sectorCount, 4);
-}
 
-TEST(DirectiveScript, EachBadLineIsReportedAndTheScriptGoesOn) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    auto messages =
-        runScriptText(script, folder, "hello\n" + std::string(smallMap) + "42\nundo\nwhat\n");
-    EXPECT_EQ(countOf(messages, badDirective), 3);
-    EXPECT_EQ(script.ring.current, 0); // the undo after the bad lines still ran
+    messages =
+        runScriptText(script, folder, "; made on Windows\r\nnewmap\r\n64\r\n32\r\n16\r\n2\r\n");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(currentLandscape->sectorsAcross, 4);
+    EXPECT_EQ(currentLandscape->sectorsDown, 2);
+    EXPECT_EQ(currentLandscape->sectors[0].stepX, 0.5f);
 }
 
 TEST(DirectiveScript, LastLineWithoutLineBreakStillExecutes) {
@@ -54,9 +54,18 @@ TEST(DirectiveScript, LastLineWithoutLineBreakStillExecutes) {
     auto messages = runScriptText(script, folder, "newmap\n32\n32\n16\n1");
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(currentLandscape->sectorCount, 4);
-
-    messages = runScriptText(script, folder, "; step back\nundo");
+    runScriptText(script, folder, "; step back\nundo");
     EXPECT_EQ(script.ring.current, 0);
+}
+
+TEST(DirectiveScript, MissingArgumentLinesAtTheEndReadAsEmpty) {
+    TempWorkingDirectory folder;
+    DirectiveScript script;
+    runScriptText(script, folder, smallMap);
+    // Width and depth given, the rest missing: 0 means refused.
+    auto messages = runScriptText(script, folder, "newmap\n64\n64");
+    EXPECT_EQ(countOf(messages, "[Implementor Error] Invalid parameters for newmap"), 1);
+    EXPECT_EQ(currentLandscape->sectorCount, 4);
 }
 
 TEST(DirectiveScript, MissingFileIsReportedAndChangesNothing) {
@@ -71,10 +80,12 @@ TEST(DirectiveScript, MissingFileIsReportedAndChangesNothing) {
     EXPECT_EQ(currentLandscape, before);
     EXPECT_EQ(currentLandscape->sectorCount, 4);
 
-    // A later run of a file that does exist executes normally.
-    auto messages = runScriptText(script, folder, "undo\n", 3);
+    // A later run of a file that does exist executes normally, and state
+    // carries over from one run to the next.
+    auto messages = runScriptText(script, folder, "multvertex\n2\n1\n2\n", 3);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(script.ring.current, 0);
+    EXPECT_EQ(script.ring.current, 2);
+    EXPECT_EQ(currentLandscape->sectorSizeX, 32.0f);
 }
 
 TEST(DirectiveScript, ScriptNumberIsFormattedInDecimal) {
@@ -101,55 +112,16 @@ TEST(DirectiveScript, LongLinesAreSplitAt1023Characters) {
     EXPECT_EQ(countOf(messages, badDirective), 2);
 }
 
-TEST(DirectiveScript, WindowsLineEndingsAreRead) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    auto messages =
-        runScriptText(script, folder, "; made on Windows\r\nnewmap\r\n64\r\n32\r\n16\r\n2\r\n");
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(currentLandscape->sectorsAcross, 4);
-    EXPECT_EQ(currentLandscape->sectorsDown, 2);
-    EXPECT_EQ(currentLandscape->sectors[0].stepX, 0.5f);
-}
-
-TEST(DirectiveScript, LineWithNulByteIsNotAKeyword) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    auto messages = runScriptText(script, folder, std::string("finalize\0x\n", 11));
-    EXPECT_EQ(countOf(messages, badDirective), 1);
-}
-
-TEST(DirectiveScript, StateCarriesOverFromOneRunToTheNext) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    runScriptText(script, folder, smallMap, 9);
-    runScriptText(script, folder, "multvertex\n2\n1\n2\n", 6);
-    EXPECT_EQ(script.ring.current, 2);
-    EXPECT_EQ(currentLandscape->sectorSizeX, 32.0f);
-}
-
 TEST(DirectiveScript, CommandsOfLaterWorkReadExactlyTheirArgumentLines) {
     TempWorkingDirectory folder;
     DirectiveScript script;
-    runScriptText(script, folder, "");
     // Were any argument line left unread, its text would be a bad directive.
-    const char* text = "setsundir\nx\ny\nz\n"
-                       "multsundir\nfactor\n"
-                       "sunambient\nr\ng\nb\n"
-                       "sunlight\nr\ng\nb\n"
-                       "traceshadows\nr\ng\nb\n"
-                       "startpaint\n"
-                       "maptexture\nmask\ntexture\nlayer\n"
-                       "endpaint\n"
-                       "setocean\nlevel\n"
-                       "plantpalmtrees\n"
-                       "clearentities\n"
-                       "saveentities\nentities file\n"
-                       "loadentities\nentities file\n"
-                       "createsun\n"
-                       "createcamera\n"
-                       "createtank\n"
-                       "spawn\n";
+    const char* text = "setsundir\nx\ny\nz\nmultsundir\nfactor\n"
+                       "sunambient\nr\ng\nb\nsunlight\nr\ng\nb\ntraceshadows\nr\ng\nb\n"
+                       "startpaint\nmaptexture\nmask\ntexture\nlayer\nendpaint\n"
+                       "setocean\nlevel\nplantpalmtrees\nclearentities\n"
+                       "saveentities\nentities file\nloadentities\nentities file\n"
+                       "createsun\ncreatecamera\ncreatetank\nspawn\n";
     auto messages = runScriptText(script, folder, text);
     EXPECT_EQ(countOf(messages, badDirective), 0);
 }
@@ -166,14 +138,4 @@ TEST(DirectiveScript, ArgumentsConvertLikeTheCLibrary) {
     EXPECT_EQ(directiveReal("-1e2x"), -100.0f);
     EXPECT_EQ(directiveReal("one"), 0.0f);
     EXPECT_EQ(directiveReal(""), 0.0f);
-}
-
-TEST(DirectiveScript, MissingArgumentLinesAtTheEndReadAsEmpty) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    runScriptText(script, folder, smallMap);
-    // Width and depth given, the rest missing: 0 means refused.
-    auto messages = runScriptText(script, folder, "newmap\n64\n64");
-    EXPECT_EQ(countOf(messages, "[Implementor Error] Invalid parameters for newmap"), 1);
-    EXPECT_EQ(currentLandscape->sectorCount, 4);
 }

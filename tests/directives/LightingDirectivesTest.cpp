@@ -239,21 +239,9 @@ TEST_F(LightingDirectives, CommandsThatChangeFacesTakeACopyingUndoStep) {
 // ---------------------------------------------------------------------------
 // Painting
 
-TEST_F(LightingDirectives, OnlyTheFirstCharacterOfTheLayerCounts) {
-    run(tinyMap);
-    EXPECT_TRUE(run("startpaint\nmaptexture\ndata\\masks\\all.bmp\n"
-                    "data\\textures\\sand.bmp\n1 (overlay)\nendpaint\n")
-                    .empty());
-    const uint32_t sand = textureNameOf(currentLandscape, "data\\textures\\sand.bmp");
-    EXPECT_EQ(script.paintCanvas.cellAt(0, 0).texture[1], sand);
-    EXPECT_EQ(script.paintCanvas.cellAt(0, 0).texture[0], PaintCell::noTexture);
-    EXPECT_EQ(faceOf(currentLandscape, 0, 0, 0, 0, 0).overlayTexture, int32_t(sand));
-}
-
-TEST_F(LightingDirectives, LayersOtherThanZeroAndOneAreRefusedAndReported) {
+TEST_F(LightingDirectives, OnlyLayersZeroAndOneAreTakenByTheirFirstCharacter) {
     run(std::string(tinyMap) + "startpaint\n");
-    const char* layers[] = {"2", "9", "x", "", " 1", "-1"};
-    for (const char* layer : layers) {
+    for (const char* layer : {"2", "9", "x", "", " 1", "-1"}) {
         auto messages = run(std::string("maptexture\ndata\\masks\\all.bmp\n"
                                         "data\\textures\\grass.bmp\n") +
                             layer + "\n");
@@ -265,6 +253,14 @@ TEST_F(LightingDirectives, LayersOtherThanZeroAndOneAreRefusedAndReported) {
         ASSERT_EQ(script.paintCanvas.cells[i].texture[1], PaintCell::noTexture);
     }
     EXPECT_EQ(currentLandscape->textures.findByName("data\\textures\\grass.bmp"), -1);
+
+    EXPECT_TRUE(run("maptexture\ndata\\masks\\all.bmp\n"
+                    "data\\textures\\sand.bmp\n1 (overlay)\nendpaint\n")
+                    .empty());
+    const uint32_t sand = textureNameOf(currentLandscape, "data\\textures\\sand.bmp");
+    EXPECT_EQ(script.paintCanvas.cellAt(0, 0).texture[1], sand);
+    EXPECT_EQ(script.paintCanvas.cellAt(0, 0).texture[0], PaintCell::noTexture);
+    EXPECT_EQ(faceOf(currentLandscape, 0, 0, 0, 0, 0).overlayTexture, int32_t(sand));
 }
 
 TEST_F(LightingDirectives, PaintingWithoutStartpaintDoesNothing) {
