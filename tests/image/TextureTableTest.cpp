@@ -83,7 +83,7 @@ TEST(TextureTableEntries, PathsThatDoNotFitTheNameAreRefused) {
     EXPECT_EQ(table->count, 0);
 }
 
-TEST(TextureTableLookup, FindByNameIsExactAndCaseSensitive) {
+TEST(TextureTableLookup, FindsExactCaseSensitiveNamesAndNeverNoTexture) {
     auto table = newTable();
     table->addEntry(5);
     std::strcpy(table->entries[0].name, "data\\textures\\Grass.bmp");
@@ -91,22 +91,20 @@ TEST(TextureTableLookup, FindByNameIsExactAndCaseSensitive) {
     EXPECT_EQ(table->findByName("data\\textures\\grass.bmp"), -1);
     EXPECT_EQ(table->findByName("data\\textures\\Grass.bm"), -1);
     EXPECT_EQ(table->findByName(nullptr), -1);
-}
-
-TEST(TextureTableLookup, NoTextureIsNeverFound) {
-    auto table = newTable();
-    table->addEntry(3);
+    // By GL name: the first entry that has it, never one for no texture.
     table->addEntry(noTexture);
-    table->addEntry(3);
+    table->addEntry(5);
     EXPECT_EQ(table->findByTextureName(noTexture), -1);
-    EXPECT_EQ(table->findByTextureName(3), 0);
+    EXPECT_EQ(table->findByTextureName(5), 0);
     EXPECT_EQ(table->findByTextureName(4), -1);
 }
 
-TEST(TextureTableUsed, MarkUsedKeepsFirstUseOrderOnce) {
+TEST(TextureTableUsed, MarkUsedKeepsFirstUseOrderOnceAndKeepUsedOnlyCompactsToIt) {
     auto table = newTable();
-    for (uint32_t name = 10; name < 16; ++name)
-        table->addEntry(name);
+    for (uint32_t name = 10; name < 16; ++name) {
+        int i = table->addEntry(name);
+        std::snprintf(table->entries[i].name, sizeof table->entries[i].name, "file%d", i);
+    }
     table->markUsed(15);
     table->markUsed(12);
     table->markUsed(15);
@@ -115,17 +113,6 @@ TEST(TextureTableUsed, MarkUsedKeepsFirstUseOrderOnce) {
     ASSERT_EQ(table->usedCount, 2);
     EXPECT_EQ(table->usedList[0], 5u);
     EXPECT_EQ(table->usedList[1], 2u);
-}
-
-TEST(TextureTableUsed, KeepUsedOnlyCompactsInUsedOrder) {
-    auto table = newTable();
-    for (uint32_t name = 10; name < 16; ++name) {
-        int i = table->addEntry(name);
-        std::snprintf(table->entries[i].name, sizeof table->entries[i].name, "file%d", i);
-    }
-    table->usedCount = 0;
-    table->markUsed(15);
-    table->markUsed(12);
     table->keepUsedOnly();
     EXPECT_EQ(table->count, 2);
     EXPECT_STREQ(table->entries[0].name, "file5");
@@ -247,7 +234,7 @@ TEST(TextureTableLoad, MpcTexturesAreKnownByTheirSource) {
     EXPECT_EQ(back[3], uint8_t('w'));
 }
 
-TEST(TextureTableLoad, UnreadableFileStillGetsItsEntry) {
+TEST(TextureTableLoad, UnreadableFileAndLongestFittingPathStillGetTheirEntries) {
     ASSERT_TRUE(openTestWindow());
     TempWorkingDirectory dir;
     auto table = newTable();
@@ -256,16 +243,10 @@ TEST(TextureTableLoad, UnreadableFileStillGetsItsEntry) {
     EXPECT_NE(table->textureNameAt(index), noTexture);
     EXPECT_EQ(table->loadBmpTexture("data\\textures\\missing.bmp", 2), 0);
     EXPECT_EQ(table->count, 1);
-}
-
-TEST(TextureTableLoad, LongestPathThatFitsIsKept) {
-    ASSERT_TRUE(openTestWindow());
-    TempWorkingDirectory dir;
     std::string path(127, 'p');
-    auto table = newTable();
-    ASSERT_EQ(table->loadBmpTexture(path.c_str(), 2), 0);
-    EXPECT_EQ(std::string(table->entries[0].name), path);
-    EXPECT_EQ(table->findByName(path.c_str()), 0);
+    ASSERT_EQ(table->loadBmpTexture(path.c_str(), 2), 1);
+    EXPECT_EQ(std::string(table->entries[1].name), path);
+    EXPECT_EQ(table->findByName(path.c_str()), 1);
 }
 
 TEST(TextureTableFile, WriteThenReadReloadsEveryTextureInOrder) {
@@ -273,6 +254,9 @@ TEST(TextureTableFile, WriteThenReadReloadsEveryTextureInOrder) {
     TempWorkingDirectory dir;
     writeTextureFiles(dir);
     auto table = newTable();
+    // Entries without a file keep their indices and get names of their own.
+    table->addEntry(1000);
+    table->addEntry(1001);
     table->loadBmpTexture("data\\textures\\grass.bmp", 2);
     table->loadMpcTexture("data\\textures\\water.mpc", 1);
     table->loadBmpTexture("data\\textures\\red.bmp", 0);
@@ -283,8 +267,10 @@ TEST(TextureTableFile, WriteThenReadReloadsEveryTextureInOrder) {
     auto loaded = newTable();
     ASSERT_TRUE(loaded->read(f));
     std::fclose(f);
-    ASSERT_EQ(loaded->count, 3);
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(loaded->count, 5);
+    EXPECT_EQ(loaded->entries[0].source, 255);
+    EXPECT_NE(loaded->entries[0].textureName, loaded->entries[1].textureName);
+    for (int i = 0; i < 5; ++i) {
         EXPECT_STREQ(loaded->entries[i].name, table->entries[i].name) << i;
         EXPECT_EQ(loaded->entries[i].filterMode, table->entries[i].filterMode) << i;
         EXPECT_EQ(loaded->entries[i].source, table->entries[i].source) << i;
@@ -293,28 +279,7 @@ TEST(TextureTableFile, WriteThenReadReloadsEveryTextureInOrder) {
     }
     // The reloaded texture holds the file's pixels.
     std::vector<uint8_t> back(16 * 3);
-    glBindTexture(GL_TEXTURE_2D, loaded->textureNameAt(0));
+    glBindTexture(GL_TEXTURE_2D, loaded->textureNameAt(2));
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
     EXPECT_EQ(back[0], 100);
-}
-
-TEST(TextureTableFile, EntriesWithoutFileKeepTheirIndicesOnRead) {
-    ASSERT_TRUE(openTestWindow());
-    TempWorkingDirectory dir;
-    writeTextureFiles(dir);
-    auto table = newTable();
-    table->addEntry(1000);
-    table->addEntry(1001);
-    table->loadBmpTexture("data\\textures\\grass.bmp", 2);
-    FILE* f = std::tmpfile();
-    ASSERT_TRUE(table->write(f));
-    std::rewind(f);
-    auto loaded = newTable();
-    ASSERT_TRUE(loaded->read(f));
-    std::fclose(f);
-    ASSERT_EQ(loaded->count, 3);
-    EXPECT_EQ(loaded->entries[0].source, 255);
-    EXPECT_EQ(loaded->entries[1].source, 255);
-    EXPECT_NE(loaded->entries[0].textureName, loaded->entries[1].textureName);
-    EXPECT_STREQ(loaded->entries[2].name, "data\\textures\\grass.bmp");
 }

@@ -218,22 +218,28 @@ TEST(DialogLayout, WindowFitsTextAndButtonsAndButtonsSitInARowAtTheBottom) {
     EXPECT_GT(narrow.lines.size(), 1u);
 }
 
-TEST(X11Dialog, EnterAnswersTheFirstButton) {
+TEST(X11Dialog, KeysAndClosingTheWindowAnswer) {
     requireDisplay();
-    EXPECT_EQ(answerDialog("FullScreen?", "Kestu test enter", MB_YESNO,
-                           [](DialogUser& u, Window w) { u.pressKey(w, XK_Return); }),
-              IDYES);
-    EXPECT_EQ(answerDialog("Bad directive", "Kestu test enter ok", MB_OK,
-                           [](DialogUser& u, Window w) { u.pressKey(w, XK_KP_Enter); }),
-              IDOK);
-}
-
-TEST(X11Dialog, EscapeAnswersNoOrCancelOrOk) {
-    requireDisplay();
-    auto escape = [](DialogUser& u, Window w) { u.pressKey(w, XK_Escape); };
-    EXPECT_EQ(answerDialog("q", "Kestu test escape 1", MB_YESNO, escape), IDNO);
-    EXPECT_EQ(answerDialog("q", "Kestu test escape 2", MB_YESNOCANCEL, escape), IDCANCEL);
-    EXPECT_EQ(answerDialog("q", "Kestu test escape 3", MB_OK, escape), IDOK);
+    auto key = [](KeySym symbol) {
+        return [symbol](DialogUser& u, Window w) { u.pressKey(w, symbol); };
+    };
+    auto close = [](DialogUser& u, Window w) { u.askToClose(w); };
+    // Enter answers the first button; Escape and closing answer No, Cancel or OK.
+    const struct {
+        int buttons;
+        std::function<void(DialogUser&, Window)> act;
+        int answer;
+    } cases[] = {
+        {MB_YESNO, key(XK_Return), IDYES}, {MB_OK, key(XK_KP_Enter), IDOK},
+        {MB_YESNO, key(XK_Escape), IDNO},  {MB_YESNOCANCEL, key(XK_Escape), IDCANCEL},
+        {MB_OK, key(XK_Escape), IDOK},     {MB_YESNOCANCEL, close, IDCANCEL},
+        {MB_YESNO, close, IDNO},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string caption = "Kestu test answer " + std::to_string(++n);
+        EXPECT_EQ(answerDialog("q", caption.c_str(), c.buttons, c.act), c.answer) << caption;
+    }
 }
 
 TEST(X11Dialog, ClickingAButtonAnswersIt) {
@@ -250,13 +256,6 @@ TEST(X11Dialog, ClickingAButtonAnswersIt) {
                                   });
         EXPECT_EQ(answer, expected[index]) << "button " << index;
     }
-}
-
-TEST(X11Dialog, ClosingTheWindowGivesTheEscapeAnswer) {
-    requireDisplay();
-    auto close = [](DialogUser& u, Window w) { u.askToClose(w); };
-    EXPECT_EQ(answerDialog("q", "Kestu test close 1", MB_YESNOCANCEL, close), IDCANCEL);
-    EXPECT_EQ(answerDialog("q", "Kestu test close 2", MB_YESNO, close), IDNO);
 }
 
 TEST(X11Dialog, DrawsItsTextAndButtonsAndGoesAwayWhenAnswered) {
