@@ -13,29 +13,18 @@ namespace {
 
 const double infinity = std::numeric_limits<double>::infinity();
 
-// A cell whose faces are steeper or worse conditioned than this is never left
-// out by height: the rounding of its line test is too hard to bound.
-const double worstPrunableFactor = 1e5;
-
 // How far from the truth (relative to the size of the numbers involved) the
-// exact tests may report a crossing or a hit. They run in 32-bit floats, a
-// few units of 6e-8 per operation; a reported ground crossing lies within
-// about 3e-7 of the ray and the edge, a reported hit within about 2e-6 times
-// the face's condition number of the line and the triangle. These bounds
-// leave a safety factor of twenty or more.
+// ground crossing test may report a crossing. It runs in 32-bit floats, a few
+// units of 6e-8 per operation; a reported crossing lies within about 3e-7 of
+// the ray and the edge. This leaves a safety factor of twenty or more.
 const double groundSlack = 1e-5;
-const double lineSlack = 4e-6;
 
-// One coordinate of a ray or line: origin + t * dir.
+// One coordinate of the line's ground track: origin + t * dir.
 struct Axis {
     double origin = 0, dir = 0;
     double inverse = 0; // 1 / dir, 0 when dir is 0
 
-    void set(double o, double d) {
-        origin = o;
-        dir = d;
-        inverse = d != 0.0 ? 1.0 / d : 0.0;
-    }
+    double at(double t) const { return origin + t * dir; }
 };
 
 // Clips the parameter interval [t0, t1] to lo <= origin + t * dir <= hi.
@@ -52,199 +41,141 @@ inline bool clipSlab(const Axis& axis, double lo, double hi, double& t0, double&
     return t0 <= t1;
 }
 
-// A run of intervals k = [lo[k], hi[k]], k < count, whose ends never go
-// backwards: the vertex columns of a sector, its cells, the sector columns of
-// the map. They are nearly evenly spaced, so an interval is first guessed
-// from start and inverseStep and then found by stepping.
-struct Ladder {
-    const double* lo = nullptr;
-    const double* hi = nullptr;
-    int count = 0;
-    double start = 0;       // lo[0]
-    double inverseStep = 0; // intervals per unit, 0 when unknown
+// Squares of cells whose height bounds let the walk pass many cells at once,
+// largest first.
+const int windowLevels = 2;
+const int windowSizes[windowLevels] = {16, 4};
 
-    Ladder() = default;
-    Ladder(const double* lo_, const double* hi_, int count_) : lo(lo_), hi(hi_), count(count_) {
-        if (count > 0) {
-            start = lo[0];
-            double span = hi[count - 1] - lo[0];
-            inverseStep = span > 0.0 && std::isfinite(span) ? count / span : 0.0;
-        }
-    }
-
-    int guess(double x) const {
-        double k = (x - start) * inverseStep;
-        if (!(k >= 0.0))
-            return 0;
-        return k >= double(count - 1) ? count - 1 : int(k); // int() floors what is not negative
-    }
-
-    // The range [first, last] of intervals that overlap [qlo, qhi]; empty
-    // when first > last.
-    void overlapping(double qlo, double qhi, int& first, int& last) const {
-        first = guess(qlo); // first k with hi[k] >= qlo, or count
-        while (first > 0 && hi[first - 1] >= qlo)
-            --first;
-        while (first < count && hi[first] < qlo)
-            ++first;
-        last = guess(qhi); // last k with lo[k] <= qhi, or -1
-        while (last + 1 < count && lo[last + 1] <= qhi)
-            ++last;
-        while (last >= 0 && lo[last] > qhi)
-            --last;
-    }
-};
-
-// The corners of face f of a sector `columns` vertices wide, as the grid
-// makes them: cell k = f / 2 at (c, r) has first face (c, r), (c+1, r),
-// (c, r+1) and second face (c+1, r+1), (c+1, r), (c, r+1).
-struct FaceCorners {
-    uint32_t vertex[3];
-};
-
-FaceCorners cellFaceCorners(int columns, int f) {
-    int cell = f / 2;
-    uint32_t c = uint32_t(cell % (columns - 1)), r = uint32_t(cell / (columns - 1));
-    uint32_t here = r * uint32_t(columns) + c;
-    uint32_t right = here + 1, below = here + uint32_t(columns), diagonal = below + 1;
-    return f % 2 == 0 ? FaceCorners{{here, right, below}} : FaceCorners{{diagonal, right, below}};
+// The smallest float not below v, and the largest not above it.
+float roundedUp(double v) {
+    float f = float(v);
+    return double(f) < v ? std::nextafter(f, INFINITY) : f;
+}
+float roundedDown(double v) {
+    float f = float(v);
+    return double(f) > v ? std::nextafter(f, -INFINITY) : f;
 }
 
-double frobenius(const double m[9]) {
-    double sum = 0;
-    for (int i = 0; i < 9; ++i)
-        sum += m[i] * m[i];
-    return std::sqrt(sum);
+// How far from its triangle the line test can report a hit on a face, for a
+// traced point within `span` of every corner. The test finds, in floats, where
+// the line meets the plane of the triangle that the stored inverse M
+// describes, in that triangle's own coordinates; each rounding is at most
+// u = 2^-24 of the numbers involved. Carried through, a reported hit means
+// that the line's point at the computed parameter lies within
+// 11.6 u |B| |M| S + 4.8 u |B| of that triangle (B the basis of the face's
+// corners, S the distance from the traced point to corner 0 plus the distance
+// along the line to the hit), and that triangle lies within 4/3 |B| |E| of the
+// real one, E = M B - I, while |E| < 1/4. S is at most twice the distance to
+// corner 0, plus the triangle's diameter, plus the bound itself. All norms are
+// Frobenius norms, and the whole bound is taken four times over. Faces whose
+// inverse is too far off, or so badly conditioned that the bound grows
+// faster than the distance, get an infinite reach.
+double faceReach(const Sector& sector, int face, double span) {
+    const double unit = 1.0 / 16777216.0; // 2^-24
+    const double safety = 4.0;
+    const SectorFace& f = sector.faces[size_t(face)];
+    const Vector3& p0 = sector.positions[f.vertex[0]];
+    const Vector3& p1 = sector.positions[f.vertex[1]];
+    const Vector3& p2 = sector.positions[f.vertex[2]];
+    const double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
+    const double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                         e1[0] * e2[1] - e1[1] * e2[0]};
+    const double e1Squared = e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2];
+    const double e2Squared = e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2];
+    const double basisSquared = e1Squared + e2Squared + n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    // E = M B - I, row by row: row r of M against the columns e1, e2, n of B.
+    const float* m = f.basisInverse.m;
+    double errorSquared = 0, inverseSquared = 0;
+    for (int r = 0; r < 3; ++r) {
+        const double m0 = m[3 * r], m1 = m[3 * r + 1], m2 = m[3 * r + 2];
+        inverseSquared += m0 * m0 + m1 * m1 + m2 * m2;
+        const double a = m0 * e1[0] + m1 * e1[1] + m2 * e1[2] - (r == 0 ? 1.0 : 0.0);
+        const double b = m0 * e2[0] + m1 * e2[1] + m2 * e2[2] - (r == 1 ? 1.0 : 0.0);
+        const double c = m0 * n[0] + m1 * n[1] + m2 * n[2] - (r == 2 ? 1.0 : 0.0);
+        errorSquared += a * a + b * b + c * c;
+    }
+    if (!(errorSquared < 0.25 * 0.25))
+        return infinity;
+    const double basisNorm = std::sqrt(basisSquared);
+    const double fixed =
+        safety * (4.0 / 3.0 * std::sqrt(basisSquared * errorSquared) + 4.8 * unit * basisNorm);
+    const double growth = safety * 11.6 * unit * std::sqrt(basisSquared * inverseSquared);
+    if (!(growth < 0.5))
+        return infinity;
+    const double e3[3] = {e2[0] - e1[0], e2[1] - e1[1], e2[2] - e1[2]};
+    const double diameter =
+        std::sqrt(std::max({e1Squared, e2Squared, e3[0] * e3[0] + e3[1] * e3[1] + e3[2] * e3[2]}));
+    return (fixed + growth * (2.0 * span + diameter)) / (1.0 - growth);
 }
 
 } // namespace
 
-struct ShadowTracer::CellGrid {
-    int cellColumns = 0;                           // columns - 1; 0 = no cells
-    int cellRows = 0;                              // rows - 1
-    std::vector<double> columnMin, columnMax;      // x range of each vertex column (all rows)
-    std::vector<double> rowMin, rowMax;            // z range of each vertex row (all columns)
-    double minX = 0, maxX = 0, minZ = 0, maxZ = 0; // bounds of the positions
-    std::vector<float> cellTop;    // no line above this can hit the cell's faces; +inf: unknown
-    std::vector<float> cellBottom; // nor any line below this
-    double top = -infinity, bottom = infinity; // the same for the whole sector
-    double reach = 0;               // nor any line farther than this beside any of its cells
-    bool everyCellBounded = true;   // false: some cell must always be tested
-    Ladder columnLadder, rowLadder; // the cells' x and z ranges (into the vectors above)
+// What the tracer knows about one cell of the grid.
+// Over the part of the line that passes within the walk width of the cell,
+// the line is between bottom and top wherever it can get a hit on the cell's
+// faces reported (+-inf: anywhere).
+struct ShadowTracer::CellBounds {
+    float bottom, top;
+    float reach; // a reported hit lies within this distance of its triangle
+    float ahead; // bounds what lies ahead of the cell along the sun (boundWhatLiesAhead)
+};
+
+// Height bounds of a square of cells (see measureWindows).
+struct ShadowTracer::WindowBounds {
+    float bottom, top;
+};
+
+// One cell of a walk pattern, relative to where the pattern is placed.
+struct ShadowTracer::Step {
+    int column, row;             // cell offset from the start
+    int cornerColumn, cornerRow; // every later step lies ahead of this cell offset
+    double t0, t1;               // the line's parameters over the widened cell
+    bool nearStart;              // a corner of the cell may be at the start point
+    // For each window size: this step and the ones up to (not including)
+    // step `end` lie in the window whose first cell is at offset (column,
+    // row); over all of them the line's parameters end by t1.
+    struct Skip {
+        int column, row, end;
+        double t1;
+    } skip[windowLevels];
+};
+
+// A walk pattern placed at a point: at its grid vertex (column, row), or at
+// the cell (column, row) that holds it.
+struct ShadowTracer::Walk {
+    const std::vector<Step>* steps;
+    int column, row;
+    bool fromVertex;
 };
 
 struct ShadowTracer::Scratch {
     std::vector<int> crossed;      // face indices of one sector whose outline the ray crosses
+    std::vector<int> settled;      // sectors already decided for the point at hand
     std::vector<uint8_t> shadowed; // the answers for the sector being traced
 };
 
 struct ShadowTracer::LineQuery {
-    Vector3 point;        // the traced point
-    Vector3 direction;    // towards the sun
-    Vector2 a, b;         // the ground ray exactly as the face tests see it
-    Axis rayX, rayZ;      // the same ray: a + u * (b - a), u in [0, 1]
-    Axis lineX, lineZ;    // the line's ground track: point + t * direction
-    double ly = 0;        // the line's rise per unit of t
-    double y0 = 0;        // height of the point
-    double sideLimit = 0; // |side()| beyond which a point is too far beside the ray to matter
-    double endLimit = 0;  // along() beyond which a point lies past the ray's end
+    Vector3 point;               // the traced point
+    Vector3 direction;           // towards the sun
+    Vector2 a, b;                // the ground ray exactly as the face tests see it
+    Axis x, z;                   // the line's ground track: point + t * direction
+    double y0 = 0, ly = 0;       // the line's height at t = 0 and its rise per unit of t
+    bool crossesNothing = false; // a ray of length zero crosses no outline
+    bool cellSearch = false;     // false: trace face by face
 
-    // Which side of the ray a point lies on, times the ray's length.
-    double side(const Vector3& p) const {
-        return rayX.dir * (double(p.z) - rayZ.origin) - rayZ.dir * (double(p.x) - rayX.origin);
-    }
-    // How far along the ray a point lies, times the ray's length.
-    double along(const Vector3& p) const {
-        return rayX.dir * (double(p.x) - rayX.origin) + rayZ.dir * (double(p.z) - rayZ.origin);
-    }
+    double heightAt(double t) const { return ly == 0.0 ? y0 : y0 + ly * t; }
 };
 
 namespace {
 
-// True when the part [t0, t1] of the line cannot hit anything between bottom
-// and top (nothing of the line at all when t0 > t1).
+// True when the part [t0, t1] of the line stays above top or below bottom.
 template <typename Query>
-bool missesHeights(const Query& q, double t0, double t1, double bottom, double top) {
-    if (t0 > t1)
-        return true;
-    double h0 = q.y0, h1 = q.y0;
-    if (q.ly != 0.0) {
-        h0 = q.y0 + q.ly * t0;
-        h1 = q.y0 + q.ly * t1;
-        if (h0 > h1)
-            std::swap(h0, h1);
-    }
+bool missesHeights(const Query& q, double t0, double t1, float bottom, float top) {
+    double h0 = q.heightAt(t0), h1 = q.heightAt(t1);
+    if (h0 > h1)
+        std::swap(h0, h1);
     return h0 > top || h1 < bottom;
-}
-
-// True when the line point + t * direction never comes within reach of the box
-// [x0, x1] x [bottom, top] x [z0, z1]: no face inside the box can be hit.
-template <typename Query>
-bool lineMissesBox(const Query& q, double x0, double x1, double z0, double z1, double reach,
-                   double bottom, double top) {
-    double t0 = -infinity, t1 = infinity;
-    if (!clipSlab(q.lineX, x0 - reach, x1 + reach, t0, t1) ||
-        !clipSlab(q.lineZ, z0 - reach, z1 + reach, t0, t1))
-        return true;
-    return missesHeights(q, t0, t1, bottom, top);
-}
-
-// True when every box that starts at or past parameter `entry` along the line
-// lies entirely beyond [bottom, top]: the line has risen above (or sunk below)
-// everything that is left.
-template <typename Query>
-bool pastEverything(const Query& q, double entry, double bottom, double top) {
-    if (q.ly > 0.0)
-        return q.y0 + q.ly * entry > top;
-    if (q.ly < 0.0)
-        return q.y0 + q.ly * entry < bottom;
-    return false;
-}
-
-// Visits every box (column k, row m) of a grid whose box, widened by `near`,
-// the ground ray a + u * (b - a), u in [0, 1], passes through, in the order
-// the line travels. visit(k, m, t0, t1) gets the part [t0, t1] of the line
-// that lies over the box widened by `reach` (empty when t0 > t1) and returns
-// true to end the walk (the result is then true). Before each column and row
-// the boxes left are dropped once the line is past [bottom, top] there.
-template <typename Query, typename Visit>
-bool walkBoxes(const Query& q, double near, const Ladder& columns, const Ladder& rows, double reach,
-               double bottom, double top, Visit&& visit) {
-    if (columns.count <= 0 || rows.count <= 0)
-        return false;
-    double xa = q.rayX.origin, xb = q.rayX.origin + q.rayX.dir;
-    int first, last;
-    columns.overlapping(std::min(xa, xb) - near, std::max(xa, xb) + near, first, last);
-    if (first > last)
-        return false;
-    const bool forwardX = q.lineX.dir >= 0.0;
-    const bool forwardZ = q.lineZ.dir >= 0.0;
-    for (int step = 0; step <= last - first; ++step) {
-        int k = forwardX ? first + step : last - step;
-        double tx0 = -infinity, tx1 = infinity;
-        bool lineOver = clipSlab(q.lineX, columns.lo[k] - reach, columns.hi[k] + reach, tx0, tx1);
-        if (lineOver && pastEverything(q, tx0, bottom, top))
-            return false;
-        double u0 = 0.0, u1 = 1.0;
-        if (!clipSlab(q.rayX, columns.lo[k] - near, columns.hi[k] + near, u0, u1))
-            continue;
-        double za = q.rayZ.origin + u0 * q.rayZ.dir, zb = q.rayZ.origin + u1 * q.rayZ.dir;
-        int rowFirst, rowLast;
-        rows.overlapping(std::min(za, zb) - near, std::max(za, zb) + near, rowFirst, rowLast);
-        for (int rowStep = 0; rowStep <= rowLast - rowFirst; ++rowStep) {
-            int m = forwardZ ? rowFirst + rowStep : rowLast - rowStep;
-            double t0 = tx0, t1 = tx1;
-            bool over =
-                lineOver && clipSlab(q.lineZ, rows.lo[m] - reach, rows.hi[m] + reach, t0, t1);
-            if (over && pastEverything(q, t0, bottom, top))
-                break;
-            if (!over)
-                t0 = infinity, t1 = -infinity;
-            if (visit(k, m, t0, t1))
-                return true;
-        }
-    }
-    return false;
 }
 
 } // namespace
@@ -339,219 +270,472 @@ ShadowTracer::~ShadowTracer() {
 }
 
 void ShadowTracer::build() {
+    sunInverse_[0] = sun_.x != 0.0f ? 1.0 / double(sun_.x) : 0.0;
+    sunInverse_[1] = sun_.z != 0.0f ? 1.0 / double(sun_.z) : 0.0;
     bool finite = std::isfinite(sun_.x) && std::isfinite(sun_.y) && std::isfinite(sun_.z);
     if (finite) {
         // The ray's far end must be finite too, or the ray tests fall apart.
-        LineQuery probe = makeQuery(Vector3(0, 0, 0));
-        finite = std::isfinite(probe.b.x) && std::isfinite(probe.b.y);
+        Vector2 ground(sun_.x, sun_.z);
+        ground.scale(rayReach);
+        finite = std::isfinite(ground.x) && std::isfinite(ground.y);
     }
-    cellSearch_ = finite && validateGrid();
-    if (cellSearch_)
-        measureCells();
-    else
-        grids_.clear();
+    cellSearch_ = finite && layOutGrid() && fitUniformGrid();
+    if (!cellSearch_) {
+        cells_.clear();
+        return;
+    }
+    measureCells();
+    boundWhatLiesAhead();
+    measureWindows();
+    markCappedSectors();
+    const double w = walkWidth_ + 2.0 * gridSlack_;
+    buildSteps(vertexSteps_, w, w);
+    // A point lies at most a cell (and the slack) away from its cell's first vertex.
+    buildSteps(pointSteps_, w + 2.0 * cellSize_[0], w + 2.0 * cellSize_[1]);
 }
 
-// The cell search relies on the terrain being what newMap, loadBump and the
-// edits make: sectors in rows and columns whose ranges never go backwards,
-// each a grid of vertex columns and rows whose ranges never go backwards, and
-// faces 2k and 2k + 1 made of the corners of cell k the way the grid makes
-// them. Anything else is traced face by face.
-bool ShadowTracer::validateGrid() {
+// The cell search relies on the terrain being what newMap and the edits
+// make: sectors in rows and columns, each a grid of vertex columns and rows,
+// all sectors of one sector column with the same number of vertex columns
+// (and of one sector row with the same number of vertex rows), and faces
+// 2k and 2k + 1 made of the corners of cell k the way the grid makes them.
+// Anything else is traced face by face.
+bool ShadowTracer::layOutGrid() {
     const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
     if (across <= 0 || down <= 0 || int64_t(across) * down != sectorCount_)
         return false;
-    grids_.assign(size_t(sectorCount_), CellGrid());
+    for (int axis = 0; axis < 3; ++axis) {
+        mapMin_[axis] = infinity;
+        mapMax_[axis] = -infinity;
+    }
     for (int s = 0; s < sectorCount_; ++s) {
         const Sector& sector = landscape_.sectors[s];
-        CellGrid& grid = grids_[s];
         const int columns = sector.columns, rows = sector.rows;
-        if (columns <= 0 || rows <= 0 || sector.vertexCount != columns * rows ||
-            sector.positions.size() != size_t(sector.vertexCount))
-            return false;
-        grid.columnMin.assign(size_t(columns), infinity);
-        grid.columnMax.assign(size_t(columns), -infinity);
-        grid.rowMin.assign(size_t(rows), infinity);
-        grid.rowMax.assign(size_t(rows), -infinity);
-        for (int r = 0; r < rows; ++r) {
-            for (int c = 0; c < columns; ++c) {
-                const Vector3& p = sector.positions[size_t(r) * columns + c];
-                if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-                    return false;
-                grid.columnMin[c] = std::min(grid.columnMin[c], double(p.x));
-                grid.columnMax[c] = std::max(grid.columnMax[c], double(p.x));
-                grid.rowMin[r] = std::min(grid.rowMin[r], double(p.z));
-                grid.rowMax[r] = std::max(grid.rowMax[r], double(p.z));
-            }
-        }
-        grid.minX = grid.columnMin[0];
-        grid.maxX = grid.columnMax[columns - 1];
-        grid.minZ = grid.rowMin[0];
-        grid.maxZ = grid.rowMax[rows - 1];
-        for (int c = 0; c + 1 < columns; ++c)
-            if (grid.columnMin[c + 1] < grid.columnMin[c] ||
-                grid.columnMax[c + 1] < grid.columnMax[c])
-                return false;
-        for (int r = 0; r + 1 < rows; ++r)
-            if (grid.rowMin[r + 1] < grid.rowMin[r] || grid.rowMax[r + 1] < grid.rowMax[r])
-                return false;
-
-        if (sector.faceCount <= 0)
-            continue; // a sector without faces is never searched
-        if (columns < 2 || rows < 2 ||
+        if (columns < 2 || rows < 2 || int64_t(columns) * rows != sector.vertexCount ||
+            sector.positions.size() != size_t(sector.vertexCount) ||
             int64_t(sector.faceCount) != 2 * int64_t(columns - 1) * (rows - 1) ||
             sector.faces.size() < size_t(sector.faceCount))
             return false;
-        grid.cellColumns = columns - 1;
-        grid.cellRows = rows - 1;
-        for (int f = 0; f < sector.faceCount; ++f) {
-            FaceCorners corners = cellFaceCorners(columns, f);
-            for (int k = 0; k < 3; ++k)
-                if (sector.faces[f].vertex[k] != corners.vertex[k])
+        for (const Vector3& p : sector.positions) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                return false;
+            const double coordinates[3] = {p.x, p.y, p.z};
+            for (int axis = 0; axis < 3; ++axis) {
+                mapMin_[axis] = std::min(mapMin_[axis], coordinates[axis]);
+                mapMax_[axis] = std::max(mapMax_[axis], coordinates[axis]);
+            }
+        }
+        for (int r = 0; r + 1 < rows; ++r)
+            for (int c = 0; c + 1 < columns; ++c) {
+                const uint32_t here = uint32_t(r * columns + c), right = here + 1;
+                const uint32_t below = here + uint32_t(columns), diagonal = below + 1;
+                const SectorFace* f = &sector.faces[size_t(2 * (r * (columns - 1) + c))];
+                if (f[0].vertex[0] != here || f[0].vertex[1] != right || f[0].vertex[2] != below ||
+                    f[1].vertex[0] != diagonal || f[1].vertex[1] != right ||
+                    f[1].vertex[2] != below)
                     return false;
+            }
+    }
+    return layOutAxis(true) && layOutAxis(false);
+}
+
+// Numbers the vertex columns (alongX) or rows of the whole map: the last one
+// of a sector column and the first of the next are the same, shared by both
+// sectors. Each global one spans, in x (or z), every copy of it in every
+// sector; cell X spans from vertex column X to X + 1, so it holds all the
+// corners of its faces.
+bool ShadowTracer::layOutAxis(bool alongX) {
+    const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
+    const int lines = alongX ? across : down, others = alongX ? down : across;
+    const int axis = alongX ? 0 : 1;
+    cellSector_[axis].clear();
+    cellLocal_[axis].clear();
+    firstCell_[axis].assign(size_t(lines), 0);
+    for (int line = 0; line < lines; ++line) {
+        const Sector& first = landscape_.sectors[alongX ? line : line * across];
+        const int vertices = alongX ? first.columns : first.rows;
+        firstCell_[axis][line] = int(cellSector_[axis].size());
+        for (int v = 0; v + 1 < vertices; ++v) {
+            cellSector_[axis].push_back(line);
+            cellLocal_[axis].push_back(v);
         }
     }
-
-    for (CellGrid& grid : grids_) {
-        grid.columnLadder =
-            Ladder(grid.columnMin.data(), grid.columnMax.data() + 1, grid.cellColumns);
-        grid.rowLadder = Ladder(grid.rowMin.data(), grid.rowMax.data() + 1, grid.cellRows);
-    }
-
-    // Sector columns and rows of the whole map.
-    columnMin_.assign(size_t(across), infinity);
-    columnMax_.assign(size_t(across), -infinity);
-    rowMin_.assign(size_t(down), infinity);
-    rowMax_.assign(size_t(down), -infinity);
-    for (int j = 0; j < down; ++j) {
-        for (int i = 0; i < across; ++i) {
-            const CellGrid& grid = grids_[size_t(j) * across + i];
-            columnMin_[i] = std::min(columnMin_[i], grid.minX);
-            columnMax_[i] = std::max(columnMax_[i], grid.maxX);
-            rowMin_[j] = std::min(rowMin_[j], grid.minZ);
-            rowMax_[j] = std::max(rowMax_[j], grid.maxZ);
+    const int cellCount = int(cellSector_[axis].size());
+    std::vector<double>& lo = vertexLo_[axis];
+    std::vector<double>& hi = vertexHi_[axis];
+    lo.assign(size_t(cellCount) + 1, infinity);
+    hi.assign(size_t(cellCount) + 1, -infinity);
+    for (int line = 0; line < lines; ++line)
+        for (int other = 0; other < others; ++other) {
+            const Sector& sector =
+                landscape_.sectors[alongX ? other * across + line : line * across + other];
+            if ((alongX ? sector.columns : sector.rows) !=
+                (alongX ? landscape_.sectors[line].columns
+                        : landscape_.sectors[line * across].rows))
+                return false;
+            const int base = firstCell_[axis][line];
+            for (int r = 0; r < sector.rows; ++r)
+                for (int c = 0; c < sector.columns; ++c) {
+                    const Vector3& p = sector.positions[size_t(r) * sector.columns + c];
+                    const size_t v = size_t(base + (alongX ? c : r));
+                    const double coordinate = alongX ? p.x : p.z;
+                    lo[v] = std::min(lo[v], coordinate);
+                    hi[v] = std::max(hi[v], coordinate);
+                }
         }
-    }
-    for (int i = 0; i + 1 < across; ++i)
-        if (columnMin_[i + 1] < columnMin_[i] || columnMax_[i + 1] < columnMax_[i])
-            return false;
-    for (int j = 0; j + 1 < down; ++j)
-        if (rowMin_[j + 1] < rowMin_[j] || rowMax_[j + 1] < rowMax_[j])
-            return false;
+    cellLo_[axis].assign(lo.begin(), lo.end() - 1);
+    cellHi_[axis].assign(hi.begin() + 1, hi.end());
+    (alongX ? cellsAcross_ : cellsDown_) = cellCount;
     return true;
 }
 
+// The walk patterns assume vertex columns and rows evenly spaced; they may
+// stray from that by gridSlack_, a small part of a cell.
+bool ShadowTracer::fitUniformGrid() {
+    gridSlack_ = 0;
+    for (int axis = 0; axis < 2; ++axis) {
+        const std::vector<double>& lo = vertexLo_[axis];
+        const std::vector<double>& hi = vertexHi_[axis];
+        const size_t last = lo.size() - 1;
+        gridOrigin_[axis] = 0.5 * (lo[0] + hi[0]);
+        cellSize_[axis] = (0.5 * (lo[last] + hi[last]) - gridOrigin_[axis]) / double(last);
+        if (!(cellSize_[axis] > 0.0) || !std::isfinite(cellSize_[axis]))
+            return false;
+        for (size_t v = 0; v <= last; ++v) {
+            const double even = gridOrigin_[axis] + double(v) * cellSize_[axis];
+            gridSlack_ = std::max({gridSlack_, std::fabs(lo[v] - even), std::fabs(hi[v] - even)});
+        }
+    }
+    cornersApart_ = std::min(cellSize_[0], cellSize_[1]) - 2.0 * gridSlack_ > 0.002;
+    return gridSlack_ <= 0.05 * std::min(cellSize_[0], cellSize_[1]);
+}
+
 // Height bounds of every cell, widened by how far a reported hit can lie from
-// the cell: the rounding of the line test (which grows with the size of the
-// numbers and the conditioning of the face), and the difference between the
-// triangle a face's stored basis inverse describes and the one its corners
-// make (the elimination that computes it does not pivot, and is sometimes
-// off by several percent). A line that stays farther than that from a cell
-// cannot hit its faces and they are not tested. Faces whose basis inverse is
-// too far off or too badly conditioned for such a bound are always tested.
+// the cell (faceReach). A line that stays farther than that from a cell
+// cannot hit its faces.
 void ShadowTracer::measureCells() {
-    double coordinateMax = 0;
-    for (int s = 0; s < sectorCount_; ++s)
-        for (const Vector3& p : landscape_.sectors[s].positions)
-            coordinateMax = std::max({coordinateMax, std::fabs(double(p.x)), std::fabs(double(p.y)),
-                                      std::fabs(double(p.z))});
-    double sunLength =
-        std::sqrt(double(sun_.x) * sun_.x + double(sun_.y) * sun_.y + double(sun_.z) * sun_.z);
-    double groundLength = std::sqrt(double(sun_.x) * sun_.x + double(sun_.z) * sun_.z);
-    nearDistance_ = groundSlack * (1.0 + 4.0 * coordinateMax + 2.0 * rayReach * groundLength);
-    const double scale = 4.0 * coordinateMax + 2.0 * rayReach * sunLength + 1.0;
+    // Points are searched cell by cell inside a box around the map (others
+    // face by face); `span` is the farthest any of them can be from a corner.
+    double span2 = 0;
+    coordinateMax_ = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double margin = 0.1 * (mapMax_[axis] - mapMin_[axis]) + 1.0;
+        queryMin_[axis] = mapMin_[axis] - margin;
+        queryMax_[axis] = mapMax_[axis] + margin;
+        span2 += (queryMax_[axis] - queryMin_[axis]) * (queryMax_[axis] - queryMin_[axis]);
+        coordinateMax_ =
+            std::max({coordinateMax_, std::fabs(queryMin_[axis]), std::fabs(queryMax_[axis])});
+    }
+    span_ = std::sqrt(span2);
+    const double groundLength = std::sqrt(double(sun_.x) * sun_.x + double(sun_.z) * sun_.z);
+    nearDistance_ = groundSlack * (1.0 + 4.0 * coordinateMax_ + 2.0 * rayReach * groundLength);
+    // The ray's far end is rounded to a float, the line's ground track is not:
+    // for a point inside the box they part by at most this much.
+    deviationCap_ =
+        1.2e-7 * (2.0 * coordinateMax_ + 2.0 * rayReach * (std::fabs(sun_.x) + std::fabs(sun_.z)));
+    // Every face whose outline the ray crosses lies in a cell the line's
+    // ground track passes within this distance of.
+    walkWidth_ = nearDistance_ + deviationCap_;
+    const double lx = std::fabs(double(sun_.x)), lz = std::fabs(double(sun_.z));
+    steepest_ = 1.0 / (lx == 0.0 ? lz : lz == 0.0 ? lx : std::min(lx, lz));
 
-    shareWork(sectorCount_, 4, [&](int begin, int end, int) {
-        for (int s = begin; s < end; ++s)
-            measureSector(s, scale);
+    cells_.assign(size_t(cellsAcross_) * cellsDown_, CellBounds{0, 0, 0, 0});
+    shareWork(cellsDown_, 4, [&](int begin, int end, int) {
+        for (int row = begin; row < end; ++row)
+            measureCellRow(row);
     });
-    globalTop_ = -infinity;
-    globalBottom_ = infinity;
-    globalReach_ = nearDistance_;
-    for (const CellGrid& grid : grids_) {
-        globalTop_ = std::max(globalTop_, grid.top);
-        globalBottom_ = std::min(globalBottom_, grid.bottom);
-        globalReach_ = std::max(globalReach_, grid.reach);
+}
+
+// How much the line's height can change over the extra part of the line that
+// a cell of the given reach is looked at over (cellBlocks): where the track
+// passes within `reach` of a box, it passes within the walk width of it no
+// more than (reach - walk width) / |sun.x| earlier or later, and likewise
+// with sun.z; the smaller of the two gives the most.
+double ShadowTracer::extraLength(double reach) const {
+    return reach > walkWidth_ ? (reach - walkWidth_) * steepest_ : 0.0;
+}
+
+void ShadowTracer::measureCellRow(int row) {
+    const int sectorRow = cellSector_[1][row], r = cellLocal_[1][row];
+    const double rise = std::fabs(double(sun_.y));
+    for (int column = 0; column < cellsAcross_; ++column) {
+        const Sector& sector =
+            landscape_.sectors[sectorRow * landscape_.sectorsAcross + cellSector_[0][column]];
+        const int c = cellLocal_[0][column], columns = sector.columns;
+        const size_t here = size_t(r) * columns + c;
+        const float heights[4] = {sector.positions[here].y, sector.positions[here + 1].y,
+                                  sector.positions[here + columns].y,
+                                  sector.positions[here + columns + 1].y};
+        const double lowY = *std::min_element(heights, heights + 4);
+        const double highY = *std::max_element(heights, heights + 4);
+        const int firstFace = 2 * (r * (columns - 1) + c);
+        const double reach =
+            std::max(faceReach(sector, firstFace, span_), faceReach(sector, firstFace + 1, span_)) *
+            (1.0 + 1e-6);
+        const size_t cell = size_t(row) * cellsAcross_ + column;
+        if (!(reach < infinity)) {
+            cells_[cell] = CellBounds{-INFINITY, INFINITY, INFINITY, 0};
+            continue;
+        }
+        const double margin = reach + rise * extraLength(reach);
+        cells_[cell] =
+            CellBounds{roundedDown(lowY - margin), roundedUp(highY + margin), roundedUp(reach), 0};
     }
 }
 
-void ShadowTracer::measureSector(int sectorIndex, double scale) {
-    const Sector& sector = landscape_.sectors[sectorIndex];
-    CellGrid& grid = grids_[sectorIndex];
-    grid.reach = nearDistance_;
-    grid.everyCellBounded = true;
-    int cells = grid.cellColumns * grid.cellRows;
-    grid.cellTop.assign(size_t(cells), 0.0f);
-    grid.cellBottom.assign(size_t(cells), 0.0f);
-    for (int cell = 0; cell < cells; ++cell) {
-        int cc = cell % grid.cellColumns, cr = cell / grid.cellColumns;
-        double lowY = infinity, highY = -infinity;
-        for (int dr = 0; dr <= 1; ++dr)
-            for (int dc = 0; dc <= 1; ++dc) {
-                double y = sector.positions[size_t(cr + dr) * sector.columns + cc + dc].y;
-                lowY = std::min(lowY, y);
-                highY = std::max(highY, y);
+// For every cell, an upper bound (a lower one for a sun below the horizon) on
+// how high the line may still be when it reaches the cell and yet hit
+// something further along: the highest top among the cells ahead, each
+// lowered by the line's rise over its least distance from here. Distances
+// are counted in steps to the nearest of the eight neighbouring cells, each at
+// least the smaller cell side (less the slack) long, so they never exceed the
+// real distance.
+void ShadowTracer::boundWhatLiesAhead() {
+    const double lx = sun_.x, ly = sun_.y, lz = sun_.z;
+    const double ground = std::sqrt(lx * lx + lz * lz);
+    const double rise = ground > 0.0 ? std::fabs(ly) / ground : 0.0; // per unit of ground
+    const double side = std::max(0.0, std::min(cellSize_[0], cellSize_[1]) - 2.0 * gridSlack_);
+    const double fall = rise * side; // per step between cells
+    const bool upward = ly >= 0.0;
+    // A cell whose hits may stray beyond the walk width may be hit a little
+    // before the walk reaches it (see vertexWalkBlocked).
+    std::vector<double> value(cells_.size());
+    mapTop_ = -INFINITY;
+    mapBottom_ = INFINITY;
+    for (size_t cell = 0; cell < cells_.size(); ++cell) {
+        const CellBounds& b = cells_[cell];
+        double early = 0;
+        if (b.reach > walkWidth_)
+            early = std::fabs(ly) * extraLength(b.reach) + rise * b.reach;
+        const double top = b.top + early, bottom = b.bottom - early;
+        mapTop_ = std::max(mapTop_, roundedUp(top));
+        mapBottom_ = std::min(mapBottom_, roundedDown(bottom));
+        value[cell] = upward ? top : -bottom;
+    }
+    // Largest value minus fall per step, over the cells ahead.
+    const int across = cellsAcross_, down = cellsDown_;
+    const int dx = lx > 0.0 ? 1 : lx < 0.0 ? -1 : 0, dz = lz > 0.0 ? 1 : lz < 0.0 ? -1 : 0;
+    auto at = [&](int column, int row) -> double& { return value[size_t(row) * across + column]; };
+    if (dx != 0 && dz != 0) {
+        for (int rs = 0; rs < down; ++rs) {
+            const int row = dz > 0 ? down - 1 - rs : rs;
+            for (int cs = 0; cs < across; ++cs) {
+                const int column = dx > 0 ? across - 1 - cs : cs;
+                double best = at(column, row);
+                const bool nextColumn = column + dx >= 0 && column + dx < across;
+                const bool nextRow = row + dz >= 0 && row + dz < down;
+                if (nextColumn)
+                    best = std::max(best, at(column + dx, row) - fall);
+                if (nextRow)
+                    best = std::max(best, at(column, row + dz) - fall);
+                if (nextColumn && nextRow)
+                    best = std::max(best, at(column + dx, row + dz) - fall);
+                at(column, row) = best;
             }
-        double width = grid.columnMax[cc + 1] - grid.columnMin[cc];
-        double depth = grid.rowMax[cr + 1] - grid.rowMin[cr];
-        double extent = std::sqrt(width * width + depth * depth + (highY - lowY) * (highY - lowY));
-        double margin = 1e-3 + 1e-3 * extent;
-        bool bounded = true;
-        for (int f = 2 * cell; f <= 2 * cell + 1 && bounded; ++f) {
-            double slack = faceSlack(sector, f, scale);
-            bounded = slack < infinity;
-            margin += slack;
         }
-        if (bounded) {
-            double reach = std::max(nearDistance_, margin);
-            grid.cellTop[cell] = float(highY + reach);
-            grid.cellBottom[cell] = float(lowY - reach);
-            grid.reach = std::max(grid.reach, reach);
-            grid.top = std::max(grid.top, double(grid.cellTop[cell]));
-            grid.bottom = std::min(grid.bottom, double(grid.cellBottom[cell]));
-        } else {
-            grid.cellTop[cell] = INFINITY;
-            grid.cellBottom[cell] = -INFINITY;
-            grid.everyCellBounded = false;
+    } else {
+        // Along an axis: steps along x and z are counted separately, each at
+        // half the fall, which is never more than the fall per step of the
+        // nearest-neighbour count.
+        const double half = 0.5 * fall;
+        for (int row = 0; row < down; ++row) {
+            if (dx >= 0)
+                for (int column = across - 2; column >= 0; --column)
+                    at(column, row) = std::max(at(column, row), at(column + 1, row) - half);
+            if (dx <= 0)
+                for (int column = 1; column < across; ++column)
+                    at(column, row) = std::max(at(column, row), at(column - 1, row) - half);
+        }
+        for (int column = 0; column < across; ++column) {
+            if (dz >= 0)
+                for (int row = down - 2; row >= 0; --row)
+                    at(column, row) = std::max(at(column, row), at(column, row + 1) - half);
+            if (dz <= 0)
+                for (int row = 1; row < down; ++row)
+                    at(column, row) = std::max(at(column, row), at(column, row - 1) - half);
         }
     }
-    if (!grid.everyCellBounded) {
-        grid.top = infinity;
-        grid.bottom = -infinity;
+    for (size_t cell = 0; cell < cells_.size(); ++cell)
+        cells_[cell].ahead = upward ? roundedUp(value[cell]) : roundedDown(-value[cell]);
+    // How far the line may rise between a step's start and the corner the
+    // bound is read at (see vertexWalkBlocked), plus rounding.
+    const double w = walkWidth_ + 2.0 * gridSlack_;
+    const int behind = 1 + int(std::floor(2.0 * w / std::min(cellSize_[0], cellSize_[1])));
+    terminationMargin_ = fall * (behind + 1) + rise * (2.0 * w + gridSlack_) +
+                         1e-5 * (std::fabs(mapTop_) + std::fabs(mapBottom_) + 1.0);
+}
+
+// The walk passes a whole window of cells at once when the line stays above
+// (or below) every cell in it over the part of the line where it can meet
+// any of them. A window's bounds are the widest of its cells'.
+void ShadowTracer::measureWindows() {
+    static_assert(windowLevels == 2, "one array of window bounds per window size");
+    const int across = cellsAcross_, down = cellsDown_;
+    const size_t count = cells_.size();
+    std::vector<WindowBounds> single(count), along(count);
+    for (size_t cell = 0; cell < count; ++cell)
+        single[cell] = WindowBounds{cells_[cell].bottom, cells_[cell].top};
+    // target[c] = the bounds of source at c, c + stride, ..., three strides on,
+    // along x or z, as far as the grid goes.
+    auto join = [&](const std::vector<WindowBounds>& source, std::vector<WindowBounds>& target,
+                    int stride, bool alongX) {
+        target.resize(count);
+        for (int row = 0; row < down; ++row)
+            for (int column = 0; column < across; ++column) {
+                WindowBounds b{INFINITY, -INFINITY};
+                for (int k = 0; k < 4; ++k) {
+                    const int c = alongX ? column + k * stride : column;
+                    const int r = alongX ? row : row + k * stride;
+                    if (c >= across || r >= down)
+                        break;
+                    const WindowBounds& o = source[size_t(r) * across + c];
+                    b.bottom = std::min(b.bottom, o.bottom);
+                    b.top = std::max(b.top, o.top);
+                }
+                target[size_t(row) * across + column] = b;
+            }
+    };
+    std::vector<WindowBounds>& small = windows_[1];
+    std::vector<WindowBounds>& large = windows_[0];
+    join(single, along, 1, true);
+    join(along, small, 1, false); // 4 x 4
+    join(small, along, 4, true);
+    join(along, large, 4, false); // 16 x 16
+}
+
+// Only the first 1024 crossed faces of a sector count. A sector is marked when
+// a band of the walk's width around a straight line could touch more than 512
+// of its cells; there the crossed faces are collected and sorted the exact way.
+void ShadowTracer::markCappedSectors() {
+    capped_.assign(size_t(sectorCount_), 0);
+    const double w = walkWidth_;
+    // Cells (count of them along one axis, each at most width wide) that a
+    // band of half width w around a line with the given slope can touch, at
+    // most, through the `others` cells along the other axis with extents
+    // [lo, hi].
+    auto mostTouched = [&](int count, double width, double slope, const double* lo,
+                           const double* hi, int others) {
+        double longest = 0, shortestStep = infinity;
+        for (int m = 0; m < others; ++m) {
+            longest = std::max(longest, hi[m] - lo[m]);
+            if (m + 1 < others)
+                shortestStep = std::min(shortestStep, lo[m + 1] - lo[m]);
+        }
+        if (others == 1)
+            return double(count);
+        if (!(shortestStep > 0.0))
+            return infinity;
+        double extent = (width + 2.0 * w) * slope + 2.0 * w;
+        double perColumn = std::min(double(others), (extent + longest) / shortestStep + 1.0);
+        return count * perColumn;
+    };
+    for (int s = 0; s < sectorCount_; ++s) {
+        const Sector& sector = landscape_.sectors[s];
+        if (sector.faceCount <= candidateCapacity)
+            continue;
+        const int i = s % landscape_.sectorsAcross, j = s / landscape_.sectorsAcross;
+        const int x0 = firstCell_[0][i], columns = sector.columns - 1;
+        const int z0 = firstCell_[1][j], rows = sector.rows - 1;
+        double widest = 0, deepest = 0;
+        for (int k = x0; k < x0 + columns; ++k)
+            widest = std::max(widest, cellHi_[0][k] - cellLo_[0][k]);
+        for (int m = z0; m < z0 + rows; ++m)
+            deepest = std::max(deepest, cellHi_[1][m] - cellLo_[1][m]);
+        double touched = double(columns) * rows;
+        const double lx = std::fabs(double(sun_.x)), lz = std::fabs(double(sun_.z));
+        if (lx > 0.0)
+            touched = std::min(touched, mostTouched(columns, widest, lz / lx, &cellLo_[1][z0],
+                                                    &cellHi_[1][z0], rows));
+        if (lz > 0.0)
+            touched = std::min(touched, mostTouched(rows, deepest, lx / lz, &cellLo_[0][x0],
+                                                    &cellHi_[0][x0], columns));
+        capped_[s] = 2.0 * touched > candidateCapacity ? 1 : 0;
     }
 }
 
-// How far a hit reported for the face can lie from the face's triangle
-// (infinity when that cannot be bounded); scale is the size of the numbers
-// the line test works with.
-double ShadowTracer::faceSlack(const Sector& sector, int face, double scale) {
-    const SectorFace& f = sector.faces[size_t(face)];
-    const Vector3& p0 = sector.positions[f.vertex[0]];
-    const Vector3& p1 = sector.positions[f.vertex[1]];
-    const Vector3& p2 = sector.positions[f.vertex[2]];
-    double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
-    double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
-    double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                   e1[0] * e2[1] - e1[1] * e2[0]};
-    double basis[9] = {e1[0], e2[0], n[0], e1[1], e2[1], n[1], e1[2], e2[2], n[2]};
-    double inverse[9];
-    for (int i = 0; i < 9; ++i)
-        inverse[i] = f.basisInverse.m[i];
-    // How far inverse * basis is from the identity.
-    double error[9];
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            error[3 * r + c] = inverse[3 * r] * basis[c] + inverse[3 * r + 1] * basis[3 + c] +
-                               inverse[3 * r + 2] * basis[6 + c] - (r == c ? 1.0 : 0.0);
-    double inverseError = frobenius(error);
-    double normalLength = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    double steepness = normalLength / std::fabs(n[1]);
-    double factor = 1.0 + steepness + frobenius(inverse) * frobenius(basis);
-    if (!(inverseError < 0.25) || !(factor <= worstPrunableFactor))
-        return infinity;
-    // The stored inverse describes a triangle whose corners lie within about
-    // |basis| * error of the real ones.
-    return 2.0 * frobenius(basis) * inverseError + lineSlack * factor * scale;
+// The cells whose box, on the even grid with a vertex at the origin and
+// widened by widenX and widenZ, the line's ground track t * (sun.x, sun.z)
+// passes over for some t in [0, rayReach], ordered by where the track
+// reaches them. Each keeps the whole part of the line over its widened box.
+void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double widenZ) const {
+    steps.clear();
+    const double lx = sun_.x, lz = sun_.z;
+    if (lx == 0.0 && lz == 0.0)
+        return; // a ray of length zero crosses nothing
+    Axis x, z;
+    x.dir = lx;
+    x.inverse = sunInverse_[0];
+    z.dir = lz;
+    z.inverse = sunInverse_[1];
+    const double sx = cellSize_[0], sz = cellSize_[1];
+    // Every offset that can take a start vertex or cell to a cell of the map.
+    const int columnLimit = cellsAcross_ + 1, rowLimit = cellsDown_ + 1;
+    auto clampOffset = [](double v, int limit) {
+        return int(std::max(-double(limit), std::min(double(limit), v)));
+    };
+    const double xEnd = rayReach * lx;
+    const int firstColumn =
+        clampOffset(std::floor((std::min(0.0, xEnd) - widenX) / sx) - 1, columnLimit);
+    const int lastColumn =
+        clampOffset(std::ceil((std::max(0.0, xEnd) + widenX) / sx) + 1, columnLimit);
+    const double cornerReach = 0.002 + 2.0 * gridSlack_; // beyond nearlyEquals' 0.001
+    const int behindX = 1 + int(std::floor(2.0 * widenX / sx));
+    const int behindZ = 1 + int(std::floor(2.0 * widenZ / sz));
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+        double tx0 = -infinity, tx1 = infinity;
+        if (!clipSlab(x, column * sx - widenX, (column + 1) * sx + widenX, tx0, tx1))
+            continue;
+        const double u0 = std::max(tx0, 0.0), u1 = std::min(tx1, double(rayReach));
+        if (u0 > u1)
+            continue;
+        const double za = z.at(u0), zb = z.at(u1);
+        const int firstRow =
+            clampOffset(std::floor((std::min(za, zb) - widenZ) / sz) - 1, rowLimit);
+        const int lastRow = clampOffset(std::ceil((std::max(za, zb) + widenZ) / sz) + 1, rowLimit);
+        for (int row = firstRow; row <= lastRow; ++row) {
+            double t0 = tx0, t1 = tx1;
+            if (!clipSlab(z, row * sz - widenZ, (row + 1) * sz + widenZ, t0, t1))
+                continue;
+            if (t1 < 0.0 || t0 > rayReach)
+                continue;
+            Step step;
+            step.column = column;
+            step.row = row;
+            step.cornerColumn = column - (lx > 0.0 ? behindX : lx < 0.0 ? -behindX : 0);
+            step.cornerRow = row - (lz > 0.0 ? behindZ : lz < 0.0 ? -behindZ : 0);
+            step.t0 = t0;
+            step.t1 = t1;
+            step.nearStart = column * sx - cornerReach <= 0.0 &&
+                             (column + 1) * sx + cornerReach >= 0.0 &&
+                             row * sz - cornerReach <= 0.0 && (row + 1) * sz + cornerReach >= 0.0;
+            steps.push_back(step);
+        }
+    }
+    std::sort(steps.begin(), steps.end(), [](const Step& p, const Step& q) {
+        return p.t0 < q.t0 ||
+               (p.t0 == q.t0 && (p.row < q.row || (p.row == q.row && p.column < q.column)));
+    });
+    // The runs of steps that each window holds. A window starts one cell
+    // behind the step (the widened track may step back that far) and reaches
+    // ahead in the direction of travel.
+    for (int level = 0; level < windowLevels; ++level) {
+        const int size = windowSizes[level];
+        for (size_t e = 0; e < steps.size(); ++e) {
+            Step::Skip& skip = steps[e].skip[level];
+            skip.column = lx >= 0.0 ? steps[e].column - 1 : steps[e].column - size + 2;
+            skip.row = lz >= 0.0 ? steps[e].row - 1 : steps[e].row - size + 2;
+            size_t end = e;
+            double last = -infinity;
+            while (end < steps.size() && steps[end].column >= skip.column &&
+                   steps[end].column < skip.column + size && steps[end].row >= skip.row &&
+                   steps[end].row < skip.row + size) {
+                last = std::max(last, steps[end].t1);
+                ++end;
+            }
+            skip.end = int(end);
+            skip.t1 = last;
+        }
+    }
 }
 
 // --- Search ------------------------------------------------------------------
@@ -565,25 +749,58 @@ ShadowTracer::LineQuery ShadowTracer::makeQuery(Vector3 point) const {
     ground.scale(rayReach);
     q.b = q.a;
     q.b.add(ground);
-    q.rayX.set(q.a.x, double(q.b.x) - q.a.x);
-    q.rayZ.set(q.a.y, double(q.b.y) - q.a.y);
-    q.lineX.set(point.x, sun_.x);
-    q.lineZ.set(point.z, sun_.z);
-    q.ly = sun_.y;
+    q.crossesNothing = q.a.x == q.b.x && q.a.y == q.b.y;
+    q.x.origin = point.x;
+    q.x.dir = sun_.x;
+    q.x.inverse = sunInverse_[0];
+    q.z.origin = point.z;
+    q.z.dir = sun_.z;
+    q.z.inverse = sunInverse_[1];
     q.y0 = point.y;
-    double length = std::sqrt(q.rayX.dir * q.rayX.dir + q.rayZ.dir * q.rayZ.dir);
-    q.sideLimit = nearDistance_ * length;
-    q.endLimit = length * length + q.sideLimit;
+    q.ly = sun_.y;
+    const double deviation = std::fabs(double(q.b.x) - q.a.x - double(rayReach) * sun_.x) +
+                             std::fabs(double(q.b.y) - q.a.y - double(rayReach) * sun_.z);
+    q.cellSearch = cellSearch_ && point.x >= queryMin_[0] && point.x <= queryMax_[0] &&
+                   point.y >= queryMin_[1] && point.y <= queryMax_[1] && point.z >= queryMin_[2] &&
+                   point.z <= queryMax_[2] && deviation <= deviationCap_;
     return q;
 }
 
 bool ShadowTracer::isShadowed(Vector3 point) {
-    LineQuery q = makeQuery(point);
-    return cellSearch_ ? cellSearchShadowed(q, *scratch_[0]) : bruteForceShadowed(q, *scratch_[0]);
+    const LineQuery q = makeQuery(point);
+    Walk walk{&pointSteps_, 0, 0, false};
+    if (q.cellSearch) {
+        // The cell that holds the point, when it lies over the grid at all.
+        const double coordinates[2] = {point.x, point.z};
+        const int counts[2] = {cellsAcross_, cellsDown_};
+        int cell[2];
+        for (int axis = 0; axis < 2; ++axis) {
+            if (!(coordinates[axis] >= vertexLo_[axis].front() &&
+                  coordinates[axis] <= vertexHi_[axis].back()))
+                return bruteForceShadowed(q);
+            const double k = std::floor((coordinates[axis] - gridOrigin_[axis]) / cellSize_[axis]);
+            cell[axis] = int(std::max(0.0, std::min(double(counts[axis] - 1), k)));
+        }
+        walk.column = cell[0];
+        walk.row = cell[1];
+    }
+    return shadowedAt(q, *scratch_[0], walk);
+}
+
+bool ShadowTracer::shadowedAt(const LineQuery& q, Scratch& scratch, const Walk& walk) const {
+    // With both ends of the ray equal, every crossing test divides by zero
+    // and fails.
+    if (q.crossesNothing)
+        return false;
+    if (!q.cellSearch)
+        return bruteForceShadowed(q);
+    scratch.settled.clear();
+    return walk.fromVertex ? vertexWalkBlocked(q, scratch, walk)
+                           : pointWalkBlocked(q, scratch, walk);
 }
 
 // Every sector in storage order, every face in index order.
-bool ShadowTracer::bruteForceShadowed(const LineQuery& q, Scratch&) const {
+bool ShadowTracer::bruteForceShadowed(const LineQuery& q) const {
     for (int s = 0; s < sectorCount_; ++s) {
         const Sector& sector = landscape_.sectors[s];
         if (!reachedBy(sector, q.a, q.b, q.point))
@@ -601,122 +818,233 @@ bool ShadowTracer::bruteForceShadowed(const LineQuery& q, Scratch&) const {
     return false;
 }
 
-bool ShadowTracer::cellSearchShadowed(const LineQuery& q, Scratch& scratch) const {
-    const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
-    Ladder columns(columnMin_.data(), columnMax_.data(), across);
-    Ladder rows(rowMin_.data(), rowMax_.data(), down);
-    return walkBoxes(
-        q, nearDistance_, columns, rows, globalReach_, globalBottom_, globalTop_,
-        [&](int i, int j, double, double) { return searchSector(j * across + i, q, scratch); });
+// When the line, from this step's start to the end of the run of steps in one
+// of the step's windows, stays above or below everything in that window, the
+// index of the first step after the run; else 0.
+size_t ShadowTracer::passableRun(const LineQuery& q, const Walk& walk, const Step& step, int level,
+                                 double height) const {
+    const Step::Skip& skip = step.skip[level];
+    const int column = walk.column + skip.column, row = walk.row + skip.row;
+    if (unsigned(column) >= unsigned(cellsAcross_) || unsigned(row) >= unsigned(cellsDown_))
+        return 0;
+    const WindowBounds& b = windows_[level][size_t(row) * cellsAcross_ + column];
+    const double later = q.heightAt(skip.t1);
+    if (std::min(height, later) > b.top || std::max(height, later) < b.bottom)
+        return size_t(skip.end);
+    return 0;
 }
 
-bool ShadowTracer::searchSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const {
-    const Sector& sector = landscape_.sectors[sectorIndex];
-    const CellGrid& grid = grids_[sectorIndex];
-    if (grid.cellColumns == 0)
-        return false;
-    if (grid.everyCellBounded && lineMissesBox(q, grid.minX, grid.maxX, grid.minZ, grid.maxZ,
-                                               grid.reach, grid.bottom, grid.top))
-        return false;
-    const Ladder& columns = grid.columnLadder;
-    const Ladder& rows = grid.rowLadder;
-    if (sector.faceCount > candidateCapacity) {
-        if (!reachedBy(sector, q.a, q.b, q.point))
+// The vertex's own pattern: steps in the order the line reaches them, with the
+// line's parameters already known. The walk ends when the line leaves the
+// grid, or when it is past everything ahead: a later step's cell lies ahead of
+// this step's corner cell (the line's ground track never moves back by more
+// than the widening), and is at least as many cell sides away from this step's
+// point as it is steps from the corner, less a few; there the line has risen
+// by at least `rise` for every such side. So when the line here is higher than
+// the corner cell's bound plus terminationMargin_, no later cell can be hit.
+// Windows are tried now and then, not at every step: right after one fails,
+// the next one overlaps it nearly whole.
+bool ShadowTracer::vertexWalkBlocked(const LineQuery& q, Scratch& scratch, const Walk& walk) const {
+    const int across = cellsAcross_, down = cellsDown_;
+    const double reach = walkWidth_ + 2.0 * gridSlack_;
+    double leave = rayReach; // the track leaves the grid, widened, at this t
+    {
+        double t0 = -infinity, t1 = infinity;
+        if (!clipSlab(q.x, vertexLo_[0].front() - reach, vertexHi_[0].back() + reach, t0, t1) ||
+            !clipSlab(q.z, vertexLo_[1].front() - reach, vertexHi_[1].back() + reach, t0, t1))
             return false;
-        // Only the first faces crossed (by index) count; when the ray may
-        // cross more than that here, they are found the exact way.
-        int candidates = 0;
-        walkBoxes(q, nearDistance_, columns, rows, infinity, -infinity, infinity,
-                  [&](int, int, double, double) {
-                      candidates += 2;
-                      return candidates > candidateCapacity;
-                  });
-        if (candidates > candidateCapacity)
-            return searchCappedSector(sectorIndex, q, scratch);
+        leave = std::min(leave, t1);
     }
-    // Fewer candidates than the limit: every crossed face counts, in any order.
-    // Whether the ray reaches the sector at all is only asked once a face
-    // blocks: when it does not, no face of the sector counts.
-    bool found =
-        walkBoxes(q, nearDistance_, columns, rows, grid.reach, grid.bottom, grid.top,
-                  [&](int c, int r, double t0, double t1) {
-                      int cell = r * grid.cellColumns + c;
-                      float top = grid.cellTop[cell];
-                      if (top != INFINITY && missesHeights(q, t0, t1, grid.cellBottom[cell], top))
-                          return false;
-                      return cellBlocks(sector, grid, c, r, q);
-                  });
-    return found && reachedBy(sector, q.a, q.b, q.point);
-}
-
-// The two faces of cell (c, r), each decided exactly; faces the ray clearly
-// passes beside (all corners farther than the crossing tolerance on one side
-// of it) and faces with a corner at the point are left out first.
-bool ShadowTracer::cellBlocks(const Sector& sector, const CellGrid& grid, int c, int r,
-                              const LineQuery& q) const {
-    const double cornerReach = 0.002; // beyond nearlyEquals' 0.001 per component
-    bool nearPoint = q.point.x >= grid.columnMin[c] - cornerReach &&
-                     q.point.x <= grid.columnMax[c + 1] + cornerReach &&
-                     q.point.z >= grid.rowMin[r] - cornerReach &&
-                     q.point.z <= grid.rowMax[r + 1] + cornerReach;
-    // The cell's corners (the grid is checked to make its faces this way).
-    const size_t here = size_t(r) * sector.columns + c;
-    const Vector3& corner = sector.positions[here];
-    const Vector3& right = sector.positions[here + 1];
-    const Vector3& below = sector.positions[here + sector.columns];
-    const Vector3& diagonal = sector.positions[here + sector.columns + 1];
-    const double sideCorner = q.side(corner), sideRight = q.side(right);
-    const double sideBelow = q.side(below), sideDiagonal = q.side(diagonal);
-    const double alongCorner = q.along(corner), alongRight = q.along(right);
-    const double alongBelow = q.along(below), alongDiagonal = q.along(diagonal);
-    const int firstFace = 2 * (r * grid.cellColumns + c);
-    for (int second = 0; second <= 1; ++second) {
-        const Vector3& p0 = second ? diagonal : corner;
-        double s0 = second ? sideDiagonal : sideCorner, a0 = second ? alongDiagonal : alongCorner;
-        if ((s0 > q.sideLimit && sideRight > q.sideLimit && sideBelow > q.sideLimit) ||
-            (s0 < -q.sideLimit && sideRight < -q.sideLimit && sideBelow < -q.sideLimit))
-            continue; // wholly beside the ray
-        if ((a0 < -q.sideLimit && alongRight < -q.sideLimit && alongBelow < -q.sideLimit) ||
-            (a0 > q.endLimit && alongRight > q.endLimit && alongBelow > q.endLimit))
-            continue; // wholly behind the ray's start or beyond its end
-        if (nearPoint && (q.point.nearlyEquals(p0) || q.point.nearlyEquals(right) ||
-                          q.point.nearlyEquals(below)))
+    const bool upward = q.ly >= 0.0;
+    const std::vector<Step>& steps = *walk.steps;
+    size_t nextLargeTry = 0, nextSmallTry = 0;
+    for (size_t e = 0; e < steps.size();) {
+        const Step& step = steps[e];
+        if (step.t0 > leave)
+            return false;
+        const double height = q.heightAt(step.t0);
+        if (e >= nextLargeTry) {
+            const int cornerColumn =
+                std::max(0, std::min(across - 1, walk.column + step.cornerColumn));
+            const int cornerRow = std::max(0, std::min(down - 1, walk.row + step.cornerRow));
+            const float ahead = cells_[size_t(cornerRow) * across + cornerColumn].ahead;
+            if (upward ? height > ahead + terminationMargin_ : height < ahead - terminationMargin_)
+                return false;
+            const size_t next = passableRun(q, walk, step, 0, height);
+            if (next > e) {
+                e = next;
+                continue;
+            }
+            nextLargeTry = e + 8;
+        }
+        if (e >= nextSmallTry) {
+            const size_t next = passableRun(q, walk, step, 1, height);
+            if (next > e) {
+                e = next;
+                continue;
+            }
+            nextSmallTry = e + 2;
+        }
+        ++e;
+        const int column = walk.column + step.column, row = walk.row + step.row;
+        if (unsigned(column) >= unsigned(across) || unsigned(row) >= unsigned(down))
             continue;
-        // Both tests decide; the cheaper one first.
-        const int f = firstFace + second;
-        if (lineHitsTriangle(sector.faces[size_t(f)].basisInverse, q.point.minus(p0),
-                             q.direction) &&
-            crossesOutline(sector, f, q.a, q.b))
+        const CellBounds& cell = cells_[size_t(row) * across + column];
+        const double later = q.heightAt(step.t1);
+        if (std::min(height, later) > cell.top || std::max(height, later) < cell.bottom)
+            continue;
+        if (cellBlocks(q, scratch, walk, column, row, step.t0, step.t1, step.nearStart))
             return true;
     }
     return false;
 }
 
-bool ShadowTracer::searchCappedSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const {
-    const Sector& sector = landscape_.sectors[sectorIndex];
-    const CellGrid& grid = grids_[sectorIndex];
-    const Ladder& columns = grid.columnLadder;
-    const Ladder& rows = grid.rowLadder;
-    scratch.crossed.clear();
-    walkBoxes(q, nearDistance_, columns, rows, infinity, -infinity, infinity,
-              [&](int c, int r, double, double) {
-                  int cell = r * grid.cellColumns + c;
-                  for (int f = 2 * cell; f <= 2 * cell + 1; ++f)
-                      if (crossesOutline(sector, f, q.a, q.b))
-                          scratch.crossed.push_back(f);
-                  return false;
-              });
-    return facesFromListBlock(sectorIndex, q, scratch, int(scratch.crossed.size()));
+// Any point over the grid: the wider pattern of its cell, with the line's
+// parameters worked out on the real cells. The walk ends once the line is
+// past every height of the map.
+bool ShadowTracer::pointWalkBlocked(const LineQuery& q, Scratch& scratch, const Walk& walk) const {
+    const double w = walkWidth_;
+    const double cornerReach = 0.002; // beyond nearlyEquals' 0.001 per component
+    for (const Step& step : *walk.steps) {
+        const double height = q.heightAt(step.t0);
+        if ((q.ly > 0.0 && height > mapTop_) || (q.ly < 0.0 && height < mapBottom_))
+            return false;
+        const int column = walk.column + step.column, row = walk.row + step.row;
+        if (unsigned(column) >= unsigned(cellsAcross_) || unsigned(row) >= unsigned(cellsDown_))
+            continue;
+        const double x0 = cellLo_[0][column], x1 = cellHi_[0][column];
+        const double z0 = cellLo_[1][row], z1 = cellHi_[1][row];
+        double t0 = -infinity, t1 = infinity;
+        if (!clipSlab(q.x, x0 - w, x1 + w, t0, t1) || !clipSlab(q.z, z0 - w, z1 + w, t0, t1))
+            continue;
+        if (t1 < 0.0 || t0 > rayReach)
+            continue;
+        const CellBounds& cell = cells_[size_t(row) * cellsAcross_ + column];
+        if (missesHeights(q, t0, t1, cell.bottom, cell.top))
+            continue;
+        const bool nearPoint = q.x.origin >= x0 - cornerReach && q.x.origin <= x1 + cornerReach &&
+                               q.z.origin >= z0 - cornerReach && q.z.origin <= z1 + cornerReach;
+        if (cellBlocks(q, scratch, walk, column, row, t0, t1, nearPoint))
+            return true;
+    }
+    return false;
 }
 
-bool ShadowTracer::facesFromListBlock(int sectorIndex, const LineQuery& q, Scratch& scratch,
-                                      int crossedCount) const {
+namespace {
+
+// False when the line keeps farther than `reach` from the plane of the
+// triangle p0 p1 p2 over the whole part [t0, t1]: then it keeps that far from
+// the triangle too. With n the (unscaled) normal, the line's distance from
+// the plane is |n . (X(t) - p0)| / |n|, linear in t inside the absolute
+// value; it is compared squared, against reach^2 |n|^2.
+template <typename Query>
+bool mayMeetPlane(const Query& q, const Vector3& p0, const Vector3& p1, const Vector3& p2,
+                  double reach, double t0, double t1) {
+    const double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
+    const double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                         e1[0] * e2[1] - e1[1] * e2[0]};
+    const double start =
+        n[0] * (q.x.origin - p0.x) + n[1] * (q.y0 - p0.y) + n[2] * (q.z.origin - p0.z);
+    const double along = n[0] * q.x.dir + n[1] * q.ly + n[2] * q.z.dir;
+    const double d0 = start + along * t0, d1 = start + along * t1;
+    const double limit = reach * reach * (n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return !(d0 * d1 > 0.0 && d0 * d0 > limit && d1 * d1 > limit);
+}
+
+} // namespace
+
+// The two faces of a cell, each decided exactly once the line comes near its
+// plane; faces with a corner at the point are left out first. [t0, t1] is the
+// part of the line over the cell widened by the walk width; a cell whose hits
+// may stray farther is looked at over a longer part. A hit counts only when
+// the ray reaches the sector's rectangle; when it does not, no face of that
+// sector counts.
+bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& walk, int column,
+                              int row, double t0, double t1, bool nearPoint) const {
+    const int sectorIndex = cellSector_[1][row] * landscape_.sectorsAcross + cellSector_[0][column];
+    if (!scratch.settled.empty() && std::find(scratch.settled.begin(), scratch.settled.end(),
+                                              sectorIndex) != scratch.settled.end())
+        return false;
+    if (capped_[size_t(sectorIndex)])
+        return cappedSectorBlocks(sectorIndex, q, scratch, walk);
     const Sector& sector = landscape_.sectors[sectorIndex];
-    std::sort(scratch.crossed.begin(), scratch.crossed.begin() + crossedCount);
-    int considered = std::min(crossedCount, int(candidateCapacity));
-    for (int i = 0; i < considered; ++i)
-        if (faceBlocks(sector, scratch.crossed[i], q.point, q.direction))
-            return true;
+    const int columns = sector.columns;
+    const int c = cellLocal_[0][column], r = cellLocal_[1][row];
+    const Vector3* here = &sector.positions[size_t(r) * columns + c];
+    const Vector3& right = here[1];
+    const Vector3& below = here[columns];
+    const Vector3& diagonal = here[columns + 1];
+    const double reach = cells_[size_t(row) * cellsAcross_ + column].reach;
+    const bool nearPlane = reach < INFINITY;
+    if (nearPlane) {
+        const double extra = extraLength(reach);
+        t0 -= extra;
+        t1 += extra;
+    }
+    // Room for the rounding of mayMeetPlane's own sums.
+    const double planeReach = reach * (1.0 + 1e-9) + 1e-12 * span_;
+    const int firstFace = 2 * (r * (columns - 1) + c);
+    // From a grid vertex, only the corner at that vertex's own place on the
+    // grid can be within nearlyEquals' 0.001 of it: every other vertex is a
+    // cell side (less twice the slack) away along x or z.
+    const bool fromVertex = nearPoint && walk.fromVertex && cornersApart_;
+    const int startColumn = walk.column - column, startRow = walk.row - row; // 0 or 1 when near
+    for (int k = 0; k < 2; ++k) {
+        const int f = firstFace + k;
+        const Vector3& p0 = k == 0 ? *here : diagonal;
+        if (fromVertex) {
+            // Face 0 has corners at (0, 0), (1, 0), (0, 1); face 1 at (1, 1), (1, 0), (0, 1).
+            const Vector3* corner = nullptr;
+            if (startColumn + startRow == 1)
+                corner = startColumn == 1 ? &right : &below;
+            else if (startColumn == k && startRow == k)
+                corner = &p0;
+            if (corner != nullptr && q.point.nearlyEquals(*corner))
+                continue;
+        } else if (nearPoint && touchesCorner(sector, f, q.point)) {
+            continue;
+        }
+        if (nearPlane && !mayMeetPlane(q, p0, right, below, planeReach, t0, t1))
+            continue;
+        if (lineHitsTriangle(sector.faces[size_t(f)].basisInverse, q.point.minus(p0),
+                             q.direction) &&
+            crossesOutline(sector, f, q.a, q.b)) {
+            if (reachedBy(sector, q.a, q.b, q.point))
+                return true;
+            scratch.settled.push_back(sectorIndex);
+            return false;
+        }
+    }
+    return false;
+}
+
+// A sector where the limit on crossed faces may bite: its crossed faces are
+// collected from every cell of the walk pattern, sorted by index, and the
+// first 1024 tested in full.
+bool ShadowTracer::cappedSectorBlocks(int sectorIndex, const LineQuery& q, Scratch& scratch,
+                                      const Walk& walk) const {
+    scratch.settled.push_back(sectorIndex); // decided here, whatever the answer
+    const Sector& sector = landscape_.sectors[sectorIndex];
+    const int i = sectorIndex % landscape_.sectorsAcross;
+    const int j = sectorIndex / landscape_.sectorsAcross;
+    const int x0 = firstCell_[0][i], z0 = firstCell_[1][j];
+    const int cellColumns = sector.columns - 1, cellRows = sector.rows - 1;
+    scratch.crossed.clear();
+    for (const Step& step : *walk.steps) {
+        const int column = walk.column + step.column - x0, row = walk.row + step.row - z0;
+        if (column < 0 || column >= cellColumns || row < 0 || row >= cellRows)
+            continue;
+        const int f = 2 * (row * cellColumns + column);
+        for (int face = f; face <= f + 1; ++face)
+            if (crossesOutline(sector, face, q.a, q.b))
+                scratch.crossed.push_back(face);
+    }
+    std::sort(scratch.crossed.begin(), scratch.crossed.end());
+    const size_t considered = std::min(scratch.crossed.size(), size_t(candidateCapacity));
+    for (size_t n = 0; n < considered; ++n)
+        if (faceBlocks(sector, scratch.crossed[n], q.point, q.direction))
+            return reachedBy(sector, q.a, q.b, q.point);
     return false;
 }
 
@@ -742,11 +1070,18 @@ void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* s
                                  int thread) const {
     const Sector& sector = landscape_.sectors[sectorIndex];
     Scratch& scratch = *scratch_[size_t(thread)];
+    Walk walk{&vertexSteps_, 0, 0, true};
+    int firstColumn = 0, firstRow = 0; // the sector's first vertex on the map's grid
+    if (cellSearch_) {
+        firstColumn = firstCell_[0][sectorIndex % landscape_.sectorsAcross];
+        firstRow = firstCell_[1][sectorIndex / landscape_.sectorsAcross];
+    }
     for (int v = begin; v < end; ++v) {
-        LineQuery q = makeQuery(sector.positions[v]);
-        bool blocked =
-            cellSearch_ ? cellSearchShadowed(q, scratch) : bruteForceShadowed(q, scratch);
-        shadowed[v] = blocked ? 1 : 0;
+        if (cellSearch_) {
+            walk.column = firstColumn + v % sector.columns;
+            walk.row = firstRow + v / sector.columns;
+        }
+        shadowed[v] = shadowedAt(makeQuery(sector.positions[v]), scratch, walk) ? 1 : 0;
     }
 }
 

@@ -10,13 +10,16 @@
 // first 1024 crossed faces of one sector (by face index) are looked at.
 //
 // Testing every face of every sector for every vertex gives that answer but is
-// far too slow for a real map. The tracer gets the same answer, bit for bit,
-// by visiting only the sectors and grid cells that lie near the ground ray and
-// by leaving out cells the line passes far above or below; every face it does
-// look at goes through exactly the same floating-point tests. The distances
-// it calls "near" and "far" are generous bounds on the rounding error of those
-// tests. A terrain that is not a regular grid of cells (or a sun direction that
-// is not finite) is traced face by face.
+// far too slow for a real map. The tracer gets the same answer, bit for bit:
+// it lays the cells of all sectors out as one grid, keeps a pyramid of height
+// bounds over it, and follows the sun line through the pyramid, leaving out
+// every block the line passes above or below and stopping as soon as the line
+// has left the heights of everything still ahead. Each face it does look at
+// goes through exactly the same floating-point tests; "above", "below" and
+// "near" are judged with generous bounds on the rounding of those tests and
+// on how far each face's stored basis inverse is from its corners. A terrain
+// that is not a regular grid of cells (or a sun direction that is not finite)
+// is traced face by face.
 //
 // The tracer reads the Landscape as it stands when it is made and borrows it;
 // the positions and face bases must not change while it lives. It uses a
@@ -74,28 +77,42 @@ class ShadowTracer {
     static bool faceBlocks(const Sector& sector, int face, Vector3 point, Vector3 direction);
 
   private:
-    struct CellGrid;  // per sector: column and row ranges and per cell height bounds
-    struct Scratch;   // per thread: crossed-face list and answers of the sector at hand
-    struct LineQuery; // one vertex's ray and line
+    struct CellBounds;   // per cell: where hits can lie, and what lies ahead of it
+    struct WindowBounds; // height bounds of a square of cells
+    struct Step;         // one cell of a walk pattern
+    struct Walk;         // a walk pattern placed at one point
+    struct Scratch;      // per thread: crossed-face list, settled sectors, answers
+    struct LineQuery;    // one point's ray and line
 
+    // Preparation.
     void build();
-    bool validateGrid();
+    bool layOutGrid();
+    bool layOutAxis(bool alongX);
+    bool fitUniformGrid();
     void measureCells();
-    void measureSector(int sectorIndex, double scale);
-    static double faceSlack(const Sector& sector, int face, double scale);
-    bool bruteForceShadowed(const LineQuery& q, Scratch& scratch) const;
-    bool cellSearchShadowed(const LineQuery& q, Scratch& scratch) const;
-    bool searchSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const;
-    bool cellBlocks(const Sector& sector, const CellGrid& grid, int c, int r,
-                    const LineQuery& q) const;
-    bool searchCappedSector(int sectorIndex, const LineQuery& q, Scratch& scratch) const;
-    bool facesFromListBlock(int sectorIndex, const LineQuery& q, Scratch& scratch,
-                            int crossedCount) const;
-    LineQuery makeQuery(Vector3 point) const;
+    void measureCellRow(int row);
+    double extraLength(double reach) const;
+    void boundWhatLiesAhead();
+    void measureWindows();
+    void markCappedSectors();
+    void buildSteps(std::vector<Step>& steps, double widenX, double widenZ) const;
 
+    // Search.
+    LineQuery makeQuery(Vector3 point) const;
+    bool shadowedAt(const LineQuery& q, Scratch& scratch, const Walk& walk) const;
+    bool vertexWalkBlocked(const LineQuery& q, Scratch& scratch, const Walk& walk) const;
+    size_t passableRun(const LineQuery& q, const Walk& walk, const Step& step, int level,
+                       double height) const;
+    bool pointWalkBlocked(const LineQuery& q, Scratch& scratch, const Walk& walk) const;
+    bool bruteForceShadowed(const LineQuery& q) const;
+    bool cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& walk, int column, int row,
+                    double t0, double t1, bool nearPoint) const;
+    bool cappedSectorBlocks(int sectorIndex, const LineQuery& q, Scratch& scratch,
+                            const Walk& walk) const;
+
+    // Sectors and threads.
     int verticesOf(int sectorIndex) const;
     void traceVertices(int sectorIndex, int begin, int end, uint8_t* shadowed, int thread) const;
-
     using Work = std::function<void(int begin, int end, int thread)>;
     void shareWork(int count, int run, const Work& work);
     bool startHelper(const Work& work, int count, int run);
@@ -104,17 +121,46 @@ class ShadowTracer {
     void helperLoop();
 
     const Landscape& landscape_;
-    Vector3 sun_;         // the sun direction the answer is defined with
-    int sectorCount_ = 0; // sectors searched
+    Vector3 sun_;                   // the sun direction the answer is defined with
+    double sunInverse_[2] = {0, 0}; // 1 / sun.x and 1 / sun.z; 0 where those are 0
+    int sectorCount_ = 0;           // sectors searched
     bool cellSearch_ = false;
 
-    // Sector grid: column i spans x [columnMin_[i], columnMax_[i]], row j spans z likewise.
-    std::vector<double> columnMin_, columnMax_, rowMin_, rowMax_;
-    std::vector<CellGrid> grids_;
-    double nearDistance_ = 0; // ground distance within which a crossing may be reported
-    double globalTop_ = 0;    // no line above this height can hit any face
-    double globalBottom_ = 0; // nor any line below this one
-    double globalReach_ = 0;  // widest cell margin of the whole map
+    // The cells of all sectors as one grid: global cell column X lies in sector
+    // column cellSector_[0][X] as that sector's cell column cellLocal_[0][X],
+    // and spans x from cellLo_[0][X] to cellHi_[0][X]; index 1 holds the same
+    // for rows and z.
+    int cellsAcross_ = 0, cellsDown_ = 0;
+    std::vector<int> cellSector_[2], cellLocal_[2];
+    std::vector<double> cellLo_[2], cellHi_[2];
+    std::vector<double> vertexLo_[2], vertexHi_[2]; // range of each global vertex column (row)
+    std::vector<int> firstCell_[2]; // first global cell column (row) of each sector column (row)
+    std::vector<CellBounds> cells_; // row by row
+    // Per window size (largest first), per cell: bounds of the window of cells
+    // that starts there.
+    std::vector<WindowBounds> windows_[2];
+    std::vector<uint8_t> capped_;      // per sector: the candidate limit may leave faces out
+    float mapBottom_ = 0, mapTop_ = 0; // no hit anywhere is reported below or above these
+
+    // The grid is nearly even: vertex column V lies within gridSlack_ of
+    // gridOrigin_[0] + V * cellSize_[0], and likewise for rows.
+    double gridOrigin_[2] = {0, 0}, cellSize_[2] = {0, 0};
+    double gridSlack_ = 0;
+    bool cornersApart_ = false; // no two grid places are within 0.002 along both x and z
+
+    // Walk patterns: the cells near the sun line from a grid vertex, and
+    // (wider) from any point of a cell, in the order the line reaches them.
+    std::vector<Step> vertexSteps_, pointSteps_;
+    double terminationMargin_ = 0; // see vertexWalkBlocked
+
+    double mapMin_[3] = {0, 0, 0}, mapMax_[3] = {0, 0, 0};     // bounds of the vertices
+    double queryMin_[3] = {0, 0, 0}, queryMax_[3] = {0, 0, 0}; // points searched by cells
+    double coordinateMax_ = 0; // largest coordinate of any point searched by cells
+    double span_ = 0;          // farthest such a point can be from any vertex
+    double nearDistance_ = 0;  // ground distance within which a crossing may be reported
+    double walkWidth_ = 0;     // how far beside a cell the line is still looked at
+    double deviationCap_ = 0;  // rays that stray farther from the line are traced face by face
+    double steepest_ = 0;      // 1 / the smaller nonzero of |sun.x| and |sun.z|
 
     std::vector<Scratch*> scratch_; // one per thread
 
