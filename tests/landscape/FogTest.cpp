@@ -7,38 +7,33 @@
 
 #include <cmath>
 
-TEST(ViewDistance, StoresFogDistancesAndTheCullRadius) {
+TEST(ViewDistance, StoresFogDistancesAndTheCullRadiusAndSetsTheOpenGLFogRange) {
+    ASSERT_TRUE(openTestWindow());
     Landscape land;
     land.newMap(32, 32, 16, 1, 1);
+    GLfloat start = 0, end = 0;
     land.setViewDist(40, 5);
     EXPECT_EQ(land.fogEnd, 40.0f);
     EXPECT_EQ(land.fogDepth, 5.0f);
     EXPECT_NEAR(land.cullRadius, 40.0f + std::sqrt(128.0f), 1e-4f);
+    glGetFloatv(GL_FOG_START, &start);
+    glGetFloatv(GL_FOG_END, &end);
+    EXPECT_EQ(start, 35.0f);
+    EXPECT_EQ(end, 40.0f);
 
-    land.setViewDist(60, -1);
+    land.setViewDist(40, 50); // a start before the camera is passed on as it is
+    glGetFloatv(GL_FOG_START, &start);
+    EXPECT_EQ(start, -10.0f);
+
+    land.setViewDist(60, -1); // no depth: fog over the whole distance
     EXPECT_EQ(land.fogDepth, 60.0f);
+    glGetFloatv(GL_FOG_START, &start);
+    EXPECT_EQ(start, 0.0f);
 
     // The radius follows the sector size at the time of the call.
     land.multVertex(2, 1, 1);
     land.setViewDist(40, 5);
     EXPECT_NEAR(land.cullRadius, 40.0f + std::sqrt(16.0f * 16.0f + 8.0f * 8.0f), 1e-4f);
-}
-
-TEST(ViewDistance, SetsTheOpenGLFogRange) {
-    ASSERT_TRUE(openTestWindow());
-    Landscape land;
-    GLfloat start = 0, end = 0;
-    land.setViewDist(40, 5);
-    glGetFloatv(GL_FOG_START, &start);
-    glGetFloatv(GL_FOG_END, &end);
-    EXPECT_EQ(start, 35.0f);
-    EXPECT_EQ(end, 40.0f);
-    land.setViewDist(40, 50); // a start before the camera is passed on as it is
-    glGetFloatv(GL_FOG_START, &start);
-    EXPECT_EQ(start, -10.0f);
-    land.setViewDist(60, -1);
-    glGetFloatv(GL_FOG_START, &start);
-    EXPECT_EQ(start, 0.0f);
 }
 
 TEST(FogColour, IsAlsoTheClearColour) {

@@ -52,17 +52,12 @@ TEST(NewMap, BuildsTheGridOfSectorsWithTheirVerticesAndFaces) {
     }
 }
 
-TEST(NewMap, WidthBelowTheSectorSizeGivesNoSectors) {
-    Landscape land;
-    land.newMap(10, 64, 16, 1.0f, 1.0f);
-    EXPECT_EQ(land.sectorsAcross, 0);
-    EXPECT_EQ(land.sectorCount, 0);
-    EXPECT_TRUE(land.sectors.empty());
-    EXPECT_EQ(land.heightAt(1.0f, 1.0f), noGround);
-}
-
 TEST(NewMap, RefusesSizesThatCannotMakeAGrid) {
     Landscape land;
+    land.newMap(10, 64, 16, 1.0f, 1.0f); // narrower than one sector
+    EXPECT_EQ(land.sectorsAcross, 0);
+    EXPECT_TRUE(land.sectors.empty());
+    EXPECT_EQ(land.heightAt(1.0f, 1.0f), noGround);
     land.newMap(64, 64, 0, 1.0f, 1.0f);
     EXPECT_EQ(land.sectorCount, 0);
     land.newMap(-64, 64, 16, 1.0f, 1.0f);

@@ -61,7 +61,7 @@ TEST(HeightAt, OffTheMapIsNoGround) {
     EXPECT_EQ(bits, 0xC479F99Au);
 }
 
-TEST(HeightAt, SectorBorderIsAnsweredByTheSectorStartingThere) {
+TEST(HeightAt, SectorBorderIsAnsweredByTheSectorStartingThereOrByItsEdgeVertex) {
     Landscape land;
     land.newMap(32, 16, 16, 1, 1);
     // Make the two copies of the border differ to see which one answers.
@@ -70,11 +70,8 @@ TEST(HeightAt, SectorBorderIsAnsweredByTheSectorStartingThere) {
         heightOf(land, 1, 0, 0, r) = 7.0f;
     }
     EXPECT_FLOAT_EQ(land.heightAt(16, 8.5f), 7.0f);
-}
 
-TEST(HeightAt, MaximumBoundOfASectorGivesItsEdgeVertex) {
-    Landscape land;
-    land.newMap(16, 16, 16, 1, 1);
+    // Asked directly, a sector's maximum bound gives its edge vertex.
     heightOf(land, 0, 0, 16, 8) = 3.0f;
     heightOf(land, 0, 0, 8, 16) = 6.0f;
     heightOf(land, 0, 0, 16, 16) = 9.0f;
