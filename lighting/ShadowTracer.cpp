@@ -132,6 +132,7 @@ struct ShadowTracer::Step {
     int cornerColumn, cornerRow; // every later step lies ahead of this cell offset
     double t0, t1;               // the line's parameters over the widened cell
     bool nearStart;              // a corner of the cell may be at the start point
+    uint8_t faces;               // bit k set: the ray may cross face k of the cell
     // For each window size: this step and the ones up to (not including)
     // step `end` lie in the window whose first cell is at offset (column,
     // row); over all of them the line's parameters end by t1.
@@ -153,6 +154,8 @@ struct ShadowTracer::Scratch {
     std::vector<int> crossed;      // face indices of one sector whose outline the ray crosses
     std::vector<int> settled;      // sectors already decided for the point at hand
     std::vector<uint8_t> shadowed; // the answers for the sector being traced
+    int witnessSector = -1;        // the face that blocked the last point traced (-1: none)
+    int witnessFace = -1;
 };
 
 struct ShadowTracer::LineQuery {
@@ -289,9 +292,9 @@ void ShadowTracer::build() {
     measureWindows();
     markCappedSectors();
     const double w = walkWidth_ + 2.0 * gridSlack_;
-    buildSteps(vertexSteps_, w, w);
+    buildSteps(vertexSteps_, w, w, true);
     // A point lies at most a cell (and the slack) away from its cell's first vertex.
-    buildSteps(pointSteps_, w + 2.0 * cellSize_[0], w + 2.0 * cellSize_[1]);
+    buildSteps(pointSteps_, w + 2.0 * cellSize_[0], w + 2.0 * cellSize_[1], false);
 }
 
 // The cell search relies on the terrain being what newMap and the edits
@@ -657,7 +660,8 @@ void ShadowTracer::markCappedSectors() {
 // widened by widenX and widenZ, the line's ground track t * (sun.x, sun.z)
 // passes over for some t in [0, rayReach], ordered by where the track
 // reaches them. Each keeps the whole part of the line over its widened box.
-void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double widenZ) const {
+void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double widenZ,
+                              bool fromVertex) const {
     steps.clear();
     const double lx = sun_.x, lz = sun_.z;
     if (lx == 0.0 && lz == 0.0)
@@ -681,6 +685,24 @@ void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double wi
     const double cornerReach = 0.002 + 2.0 * gridSlack_; // beyond nearlyEquals' 0.001
     const int behindX = 1 + int(std::floor(2.0 * widenX / sx));
     const int behindZ = 1 + int(std::floor(2.0 * widenZ / sz));
+    // From a vertex, a face whose corners all lie farther than this to one
+    // side of the track, or behind its start, cannot have its outline
+    // crossed: a reported crossing lies within nearDistance_ of the ray, the
+    // ray within deviationCap_ of the track, and the real corners within
+    // twice the slack of their even places.
+    const double apart = (nearDistance_ + deviationCap_ + 2.0 * gridSlack_) * (1.0 + 1e-6);
+    const double ground = std::sqrt(lx * lx + lz * lz);
+    auto mayCross = [&](const double(&corners)[3][2]) {
+        bool left = true, right = true, behind = true;
+        for (const auto& g : corners) {
+            const double side = (lx * g[1] - lz * g[0]) / ground;
+            const double along = (lx * g[0] + lz * g[1]) / ground;
+            left = left && side > apart;
+            right = right && side < -apart;
+            behind = behind && along < -apart;
+        }
+        return !left && !right && !behind;
+    };
     for (int column = firstColumn; column <= lastColumn; ++column) {
         double tx0 = -infinity, tx1 = infinity;
         if (!clipSlab(x, column * sx - widenX, (column + 1) * sx + widenX, tx0, tx1))
@@ -708,6 +730,16 @@ void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double wi
             step.nearStart = column * sx - cornerReach <= 0.0 &&
                              (column + 1) * sx + cornerReach >= 0.0 &&
                              row * sz - cornerReach <= 0.0 && (row + 1) * sz + cornerReach >= 0.0;
+            step.faces = 3;
+            if (fromVertex) {
+                const double x0 = column * sx, x1 = (column + 1) * sx;
+                const double z0 = row * sz, z1 = (row + 1) * sz;
+                const double first[3][2] = {{x0, z0}, {x1, z0}, {x0, z1}};
+                const double second[3][2] = {{x1, z1}, {x1, z0}, {x0, z1}};
+                step.faces = uint8_t((mayCross(first) ? 1 : 0) | (mayCross(second) ? 2 : 0));
+                if (step.faces == 0)
+                    continue;
+            }
             steps.push_back(step);
         }
     }
@@ -893,7 +925,7 @@ bool ShadowTracer::vertexWalkBlocked(const LineQuery& q, Scratch& scratch, const
         const double later = q.heightAt(step.t1);
         if (std::min(height, later) > cell.top || std::max(height, later) < cell.bottom)
             continue;
-        if (cellBlocks(q, scratch, walk, column, row, step.t0, step.t1, step.nearStart))
+        if (cellBlocks(q, scratch, walk, column, row, step.t0, step.t1, step.nearStart, step.faces))
             return true;
     }
     return false;
@@ -924,7 +956,7 @@ bool ShadowTracer::pointWalkBlocked(const LineQuery& q, Scratch& scratch, const 
             continue;
         const bool nearPoint = q.x.origin >= x0 - cornerReach && q.x.origin <= x1 + cornerReach &&
                                q.z.origin >= z0 - cornerReach && q.z.origin <= z1 + cornerReach;
-        if (cellBlocks(q, scratch, walk, column, row, t0, t1, nearPoint))
+        if (cellBlocks(q, scratch, walk, column, row, t0, t1, nearPoint, 3))
             return true;
     }
     return false;
@@ -954,6 +986,54 @@ bool mayMeetPlane(const Query& q, const Vector3& p0, const Vector3& p1, const Ve
 
 } // namespace
 
+// The face of the grid where the line meets the plane of the given face; false
+// when it meets it nowhere over the grid. Only a guess: the answer is always
+// decided by the exact tests.
+bool ShadowTracer::faceAlongLine(const LineQuery& q, int& sectorIndex, int& face) const {
+    const Sector& sector = landscape_.sectors[sectorIndex];
+    const SectorFace& f = sector.faces[size_t(face)];
+    const Vector3& p0 = sector.positions[f.vertex[0]];
+    const Vector3& p1 = sector.positions[f.vertex[1]];
+    const Vector3& p2 = sector.positions[f.vertex[2]];
+    const double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
+    const double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                         e1[0] * e2[1] - e1[1] * e2[0]};
+    const double along = n[0] * q.x.dir + n[1] * q.ly + n[2] * q.z.dir;
+    const double t =
+        -(n[0] * (q.x.origin - p0.x) + n[1] * (q.y0 - p0.y) + n[2] * (q.z.origin - p0.z)) / along;
+    const double u = (q.x.at(t) - gridOrigin_[0]) / cellSize_[0];
+    const double v = (q.z.at(t) - gridOrigin_[1]) / cellSize_[1];
+    if (!(u >= 0.0 && u < cellsAcross_ && v >= 0.0 && v < cellsDown_))
+        return false;
+    const int column = int(u), row = int(v);
+    sectorIndex = cellSector_[1][row] * landscape_.sectorsAcross + cellSector_[0][column];
+    const int columns = landscape_.sectors[sectorIndex].columns;
+    face = 2 * (cellLocal_[1][row] * (columns - 1) + cellLocal_[0][column]) +
+           (u - column + (v - row) < 1.0 ? 0 : 1);
+    return true;
+}
+
+// A shadowed neighbour's blocking face tells where this point's line is
+// likely to meet the ground too: where it pierces that face's plane, and
+// failing that, the plane of the face found there. Each guess is tested
+// exactly, as any face is; a face that blocks is as good as any other.
+bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) const {
+    int sectorIndex = scratch.witnessSector, face = scratch.witnessFace;
+    for (int guess = 0; guess < 2; ++guess) {
+        if (!faceAlongLine(q, sectorIndex, face) || capped_[size_t(sectorIndex)])
+            return false;
+        const Sector& sector = landscape_.sectors[sectorIndex];
+        if (faceBlocks(sector, face, q.point, q.direction) &&
+            crossesOutline(sector, face, q.a, q.b) && reachedBy(sector, q.a, q.b, q.point)) {
+            scratch.witnessSector = sectorIndex;
+            scratch.witnessFace = face;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The two faces of a cell, each decided exactly once the line comes near its
 // plane; faces with a corner at the point are left out first. [t0, t1] is the
 // part of the line over the cell widened by the walk width; a cell whose hits
@@ -961,7 +1041,7 @@ bool mayMeetPlane(const Query& q, const Vector3& p0, const Vector3& p1, const Ve
 // the ray reaches the sector's rectangle; when it does not, no face of that
 // sector counts.
 bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& walk, int column,
-                              int row, double t0, double t1, bool nearPoint) const {
+                              int row, double t0, double t1, bool nearPoint, int faces) const {
     const int sectorIndex = cellSector_[1][row] * landscape_.sectorsAcross + cellSector_[0][column];
     if (!scratch.settled.empty() && std::find(scratch.settled.begin(), scratch.settled.end(),
                                               sectorIndex) != scratch.settled.end())
@@ -991,6 +1071,8 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
     const bool fromVertex = nearPoint && walk.fromVertex && cornersApart_;
     const int startColumn = walk.column - column, startRow = walk.row - row; // 0 or 1 when near
     for (int k = 0; k < 2; ++k) {
+        if (!(faces & (1 << k)))
+            continue;
         const int f = firstFace + k;
         const Vector3& p0 = k == 0 ? *here : diagonal;
         if (fromVertex) {
@@ -1010,8 +1092,11 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
         if (lineHitsTriangle(sector.faces[size_t(f)].basisInverse, q.point.minus(p0),
                              q.direction) &&
             crossesOutline(sector, f, q.a, q.b)) {
-            if (reachedBy(sector, q.a, q.b, q.point))
+            if (reachedBy(sector, q.a, q.b, q.point)) {
+                scratch.witnessSector = sectorIndex;
+                scratch.witnessFace = f;
                 return true;
+            }
             scratch.settled.push_back(sectorIndex);
             return false;
         }
@@ -1066,6 +1151,8 @@ int ShadowTracer::verticesOf(int sectorIndex) const {
     return int(std::min(size_t(std::max(sector.vertexCount, 0)), sector.positions.size()));
 }
 
+// Vertices one after the other along a row of the sector: when the last one
+// was shadowed, its blocking face is first used to guess this one's.
 void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* shadowed,
                                  int thread) const {
     const Sector& sector = landscape_.sectors[sectorIndex];
@@ -1076,12 +1163,21 @@ void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* s
         firstColumn = firstCell_[0][sectorIndex % landscape_.sectorsAcross];
         firstRow = firstCell_[1][sectorIndex / landscape_.sectorsAcross];
     }
+    scratch.witnessSector = -1;
     for (int v = begin; v < end; ++v) {
+        const LineQuery q = makeQuery(sector.positions[v]);
+        const bool neighbour = v > begin && v % sector.columns != 0;
+        if (neighbour && scratch.witnessSector >= 0 && q.cellSearch && !q.crossesNothing &&
+            guessedWitnessBlocks(q, scratch)) {
+            shadowed[v] = 1;
+            continue;
+        }
+        scratch.witnessSector = -1;
         if (cellSearch_) {
             walk.column = firstColumn + v % sector.columns;
             walk.row = firstRow + v / sector.columns;
         }
-        shadowed[v] = shadowedAt(makeQuery(sector.positions[v]), scratch, walk) ? 1 : 0;
+        shadowed[v] = shadowedAt(q, scratch, walk) ? 1 : 0;
     }
 }
 

@@ -95,7 +95,7 @@ class ShadowTracer {
     void boundWhatLiesAhead();
     void measureWindows();
     void markCappedSectors();
-    void buildSteps(std::vector<Step>& steps, double widenX, double widenZ) const;
+    void buildSteps(std::vector<Step>& steps, double widenX, double widenZ, bool fromVertex) const;
 
     // Search.
     LineQuery makeQuery(Vector3 point) const;
@@ -106,7 +106,9 @@ class ShadowTracer {
     bool pointWalkBlocked(const LineQuery& q, Scratch& scratch, const Walk& walk) const;
     bool bruteForceShadowed(const LineQuery& q) const;
     bool cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& walk, int column, int row,
-                    double t0, double t1, bool nearPoint) const;
+                    double t0, double t1, bool nearPoint, int faces) const;
+    bool faceAlongLine(const LineQuery& q, int& sectorIndex, int& face) const;
+    bool guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) const;
     bool cappedSectorBlocks(int sectorIndex, const LineQuery& q, Scratch& scratch,
                             const Walk& walk) const;
 
