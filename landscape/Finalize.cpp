@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -64,7 +65,8 @@ void Sector::computeNormals() {
     }
 }
 
-void Sector::computeFaceBases() {
+int Sector::invertFaceBases() {
+    int singular = 0;
     for (int32_t f = 0; f < faceCount; ++f) {
         SectorFace& face = faces[f];
         Vector3 p0 = positions[face.vertex[0]];
@@ -75,8 +77,18 @@ void Sector::computeFaceBases() {
         face.basisInverse.setColumn(1, e2.x, e2.y, e2.z);
         face.basisInverse.setColumn(2, n.x, n.y, n.z);
         if (!face.basisInverse.invert())
-            messageBox("Face index not invertable! (This should never happen)", "", MB_OK);
+            ++singular;
     }
+    return singular;
+}
+
+static void reportSingularFaces(int count) {
+    for (int i = 0; i < count; ++i)
+        messageBox("Face index not invertable! (This should never happen)", "", MB_OK);
+}
+
+void Sector::computeFaceBases() {
+    reportSingularFaces(invertFaceBases());
 }
 
 void Sector::stitchSeams(const Sector* right, const Sector* below) {
@@ -95,18 +107,42 @@ void Sector::stitchSeams(const Sector* right, const Sector* below) {
     }
 }
 
-void Sector::finalize() {
+int Sector::finalizeQuietly() {
     sortFaces();
     if (vertexCount <= 0)
-        return;
+        return 0;
     computeBounds();
     computeNormals();
-    computeFaceBases();
+    return invertFaceBases();
 }
 
+void Sector::finalize() {
+    reportSingularFaces(finalizeQuietly());
+}
+
+// Sectors are finalized independently of each other, so the work is shared
+// between the cores; what each sector gets does not depend on who did it. The
+// messages for singular faces are shown afterwards, in sector order, as one
+// thread would have shown them.
 void Landscape::finalize() {
-    for (int32_t s = 0; s < sectorCount; ++s)
-        sectors[s].finalize();
+    int32_t count = int32_t(std::min(sectors.size(), size_t(sectorCount > 0 ? sectorCount : 0)));
+    std::vector<int> singular(size_t(count), 0);
+    unsigned workers = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    if (count < 64)
+        workers = 1;
+    auto work = [&](unsigned first) {
+        for (int32_t s = int32_t(first); s < count; s += int32_t(workers))
+            singular[size_t(s)] = sectors[size_t(s)].finalizeQuietly();
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned w = 1; w < workers; ++w)
+        helpers.emplace_back(work, w);
+    work(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (int count : singular)
+        reportSingularFaces(count);
+
     if (sectorsAcross <= 0 || sectorsDown <= 0 ||
         sectors.size() < size_t(sectorsAcross) * size_t(sectorsDown))
         return;

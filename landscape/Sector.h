@@ -66,6 +66,10 @@ class Sector {
     void sortFaces();
     void computeNormals();
     void computeFaceBases();
+    // finalize and computeFaceBases without their messages: each returns how
+    // many faces could not be inverted, for the caller to report.
+    int finalizeQuietly();
+    int invertFaceBases();
     void stitchSeams(const Sector* right, const Sector* below);
 
     // Height query: the ground height at (x, z), or -999.9 outside the sector.

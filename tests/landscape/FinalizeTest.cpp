@@ -199,3 +199,57 @@ TEST(Finalize, RunningTwiceGivesTheSameResultAsOnce) {
         EXPECT_EQ(a.maxY, b.maxY);
     }
 }
+
+TEST(Finalize, SharingSectorsBetweenCoresGivesTheOneThreadResultAndItsMessages) {
+    // Enough sectors for the work to be shared; random heights and textures.
+    Landscape shared, alone;
+    shared.newMap(192, 96, 8, 1.0f, 1.0f);
+    shared.cloneInto(&alone);
+    std::mt19937 random(7);
+    for (int32_t s = 0; s < shared.sectorCount; ++s) {
+        Sector& a = shared.sectors[size_t(s)];
+        Sector& b = alone.sectors[size_t(s)];
+        for (int32_t v = 0; v < a.vertexCount; ++v)
+            a.positions[size_t(v)].y = b.positions[size_t(v)].y = float(random() % 100) * 0.25f;
+        for (int32_t f = 0; f < a.faceCount; ++f)
+            a.faces[size_t(f)].baseTexture = b.faces[size_t(f)].baseTexture =
+                int32_t(random() % 4) - 1;
+    }
+    // Two collapsed faces, in sectors 3 and 200, give one message each.
+    for (Landscape* land : {&shared, &alone}) {
+        for (int32_t s : {3, 200}) {
+            Sector& sector = land->sectors[size_t(s)];
+            sector.positions[sector.faces[0].vertex[1]] =
+                sector.positions[sector.faces[0].vertex[0]];
+        }
+    }
+
+    startCapturingMessages();
+    shared.finalize();
+    std::vector<std::string> messages = stopCapturingMessages();
+
+    for (int32_t s = 0; s < alone.sectorCount; ++s)
+        alone.sectors[size_t(s)].finalizeQuietly();
+    for (int j = 0; j < alone.sectorsDown; ++j)
+        for (int i = 0; i < alone.sectorsAcross; ++i)
+            alone.sectorAt(i, j).stitchSeams(
+                i + 1 < alone.sectorsAcross ? &alone.sectorAt(i + 1, j) : nullptr,
+                j + 1 < alone.sectorsDown ? &alone.sectorAt(i, j + 1) : nullptr);
+
+    for (int32_t s = 0; s < shared.sectorCount; ++s) {
+        const Sector& a = shared.sectors[size_t(s)];
+        const Sector& b = alone.sectors[size_t(s)];
+        ASSERT_EQ(0,
+                  std::memcmp(a.faces.data(), b.faces.data(), a.faces.size() * sizeof(SectorFace)))
+            << "sector " << s;
+        ASSERT_EQ(
+            0, std::memcmp(a.normals.data(), b.normals.data(), a.normals.size() * sizeof(Vector3)))
+            << "sector " << s;
+        ASSERT_EQ(orderOf(a.baseOrder), orderOf(b.baseOrder)) << "sector " << s;
+        ASSERT_EQ(a.maxY, b.maxY);
+    }
+    int singular = 0;
+    for (const std::string& line : messages)
+        singular += line == "[] Face index not invertable! (This should never happen)";
+    EXPECT_EQ(singular, 2);
+}
