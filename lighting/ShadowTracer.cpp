@@ -46,14 +46,17 @@ inline bool clipSlab(const Axis& axis, double lo, double hi, double& t0, double&
 const int windowLevels = 2;
 const int windowSizes[windowLevels] = {16, 4};
 
-// The smallest float not below v, and the largest not above it.
+// A float not below v, and one not above it: moving v by twice a float's
+// relative spacing first keeps the nearest float on the right side.
 float roundedUp(double v) {
-    float f = float(v);
-    return double(f) < v ? std::nextafter(f, INFINITY) : f;
+    if (!std::isfinite(v))
+        return float(v);
+    return float(v + std::fabs(v) * (1.0 / 4194304.0) + 1e-37);
 }
 float roundedDown(double v) {
-    float f = float(v);
-    return double(f) > v ? std::nextafter(f, -INFINITY) : f;
+    if (!std::isfinite(v))
+        return float(v);
+    return float(v - std::fabs(v) * (1.0 / 4194304.0) - 1e-37);
 }
 
 // How far from its triangle the line test can report a hit on a face, for a
@@ -70,43 +73,52 @@ float roundedDown(double v) {
 // Frobenius norms, and the whole bound is taken four times over. Faces whose
 // inverse is too far off, or so badly conditioned that the bound grows
 // faster than the distance, get an infinite reach.
-double faceReach(const Sector& sector, int face, double span) {
+double faceReach(const Matrix3& inverse, const Vector3& p0, const Vector3& p1, const Vector3& p2,
+                 double span) {
     const double unit = 1.0 / 16777216.0; // 2^-24
     const double safety = 4.0;
-    const SectorFace& f = sector.faces[size_t(face)];
-    const Vector3& p0 = sector.positions[f.vertex[0]];
-    const Vector3& p1 = sector.positions[f.vertex[1]];
-    const Vector3& p2 = sector.positions[f.vertex[2]];
-    const double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
-    const double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
-    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                         e1[0] * e2[1] - e1[1] * e2[0]};
-    const double e1Squared = e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2];
-    const double e2Squared = e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2];
-    const double basisSquared = e1Squared + e2Squared + n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
-    // E = M B - I, row by row: row r of M against the columns e1, e2, n of B.
-    const float* m = f.basisInverse.m;
+    const double e1x = double(p1.x) - p0.x, e1y = double(p1.y) - p0.y, e1z = double(p1.z) - p0.z;
+    const double e2x = double(p2.x) - p0.x, e2y = double(p2.y) - p0.y, e2z = double(p2.z) - p0.z;
+    const double nx = e1y * e2z - e1z * e2y, ny = e1z * e2x - e1x * e2z, nz = e1x * e2y - e1y * e2x;
+    const double e1Squared = e1x * e1x + e1y * e1y + e1z * e1z;
+    const double e2Squared = e2x * e2x + e2y * e2y + e2z * e2z;
+    const double basisSquared = e1Squared + e2Squared + nx * nx + ny * ny + nz * nz;
+    // E = M B - I: each row of M against the columns e1, e2, n of B.
+    const float* m = inverse.m;
     double errorSquared = 0, inverseSquared = 0;
     for (int r = 0; r < 3; ++r) {
         const double m0 = m[3 * r], m1 = m[3 * r + 1], m2 = m[3 * r + 2];
         inverseSquared += m0 * m0 + m1 * m1 + m2 * m2;
-        const double a = m0 * e1[0] + m1 * e1[1] + m2 * e1[2] - (r == 0 ? 1.0 : 0.0);
-        const double b = m0 * e2[0] + m1 * e2[1] + m2 * e2[2] - (r == 1 ? 1.0 : 0.0);
-        const double c = m0 * n[0] + m1 * n[1] + m2 * n[2] - (r == 2 ? 1.0 : 0.0);
+        double a = m0 * e1x + m1 * e1y + m2 * e1z;
+        double b = m0 * e2x + m1 * e2y + m2 * e2z;
+        double c = m0 * nx + m1 * ny + m2 * nz;
+        (r == 0 ? a : r == 1 ? b : c) -= 1.0;
         errorSquared += a * a + b * b + c * c;
     }
     if (!(errorSquared < 0.25 * 0.25))
         return infinity;
     const double basisNorm = std::sqrt(basisSquared);
-    const double fixed =
-        safety * (4.0 / 3.0 * std::sqrt(basisSquared * errorSquared) + 4.8 * unit * basisNorm);
-    const double growth = safety * 11.6 * unit * std::sqrt(basisSquared * inverseSquared);
+    const double fixed = safety * basisNorm * (4.0 / 3.0 * std::sqrt(errorSquared) + 4.8 * unit);
+    const double growth = safety * 11.6 * unit * basisNorm * std::sqrt(inverseSquared);
     if (!(growth < 0.5))
         return infinity;
-    const double e3[3] = {e2[0] - e1[0], e2[1] - e1[1], e2[2] - e1[2]};
-    const double diameter =
-        std::sqrt(std::max({e1Squared, e2Squared, e3[0] * e3[0] + e3[1] * e3[1] + e3[2] * e3[2]}));
+    // The triangle's diameter is at most |e1| + |e2|, which is at most
+    // sqrt(2 (|e1|^2 + |e2|^2)).
+    const double diameter = std::sqrt(2.0 * (e1Squared + e2Squared));
     return (fixed + growth * (2.0 * span + diameter)) / (1.0 - growth);
+}
+
+// Whether the ground ray a -> b crosses the outline of the triangle p0 p1 p2:
+// an edge counts when the ray crosses it strictly between its ends, and a
+// line through a triangle crosses two of its edges, so p2 -> p0 is not needed.
+bool outlineCrossed(const Vector3& p0, const Vector3& p1, const Vector3& p2, Vector2 a, Vector2 b) {
+    Vector2 g0(p0.x, p0.z), g1(p1.x, p1.z), g2(p2.x, p2.z);
+    float s = 0.0f;
+    float t = segmentIntersection2D(a, b, g0, g1, &s);
+    if (t != -1.0f && s != 0.0f && s != 1.0f)
+        return true;
+    t = segmentIntersection2D(a, b, g1, g2, &s);
+    return t != -1.0f && s != 0.0f && s != 1.0f;
 }
 
 } // namespace
@@ -133,6 +145,7 @@ struct ShadowTracer::Step {
     double t0, t1;               // the line's parameters over the widened cell
     bool nearStart;              // a corner of the cell may be at the start point
     uint8_t faces;               // bit k set: the ray may cross face k of the cell
+    uint8_t touching;            // bit k set: face k has a corner at the start vertex's place
     // For each window size: this step and the ones up to (not including)
     // step `end` lie in the window whose first cell is at offset (column,
     // row); over all of them the line's parameters end by t1.
@@ -148,14 +161,15 @@ struct ShadowTracer::Walk {
     const std::vector<Step>* steps;
     int column, row;
     bool fromVertex;
+    int sector; // the vertex's own sector
 };
 
 struct ShadowTracer::Scratch {
     std::vector<int> crossed;      // face indices of one sector whose outline the ray crosses
     std::vector<int> settled;      // sectors already decided for the point at hand
     std::vector<uint8_t> shadowed; // the answers for the sector being traced
-    int witnessSector = -1;        // the face that blocked the last point traced (-1: none)
-    int witnessFace = -1;
+    bool witness = false;          // the last point traced was blocked by face witnessFace of
+    int witnessColumn = 0, witnessRow = 0, witnessFace = 0; // cell (witnessColumn, witnessRow)
 };
 
 struct ShadowTracer::LineQuery {
@@ -202,18 +216,8 @@ bool ShadowTracer::crossesOutline(const Sector& sector, int face, Vector2 a, Vec
     size_t vertexCount = sector.positions.size();
     if (f.vertex[0] >= vertexCount || f.vertex[1] >= vertexCount || f.vertex[2] >= vertexCount)
         return false; // a face with a corner that does not exist has no outline
-    const Vector3& p0 = sector.positions[f.vertex[0]];
-    const Vector3& p1 = sector.positions[f.vertex[1]];
-    const Vector3& p2 = sector.positions[f.vertex[2]];
-    Vector2 g0(p0.x, p0.z), g1(p1.x, p1.z), g2(p2.x, p2.z);
-    // An edge counts when the ray crosses it strictly between its ends; a line
-    // through a triangle crosses two of its edges, so g2->g0 is not needed.
-    float s = 0.0f;
-    float t = segmentIntersection2D(a, b, g0, g1, &s);
-    if (t != -1.0f && s != 0.0f && s != 1.0f)
-        return true;
-    t = segmentIntersection2D(a, b, g1, g2, &s);
-    return t != -1.0f && s != 0.0f && s != 1.0f;
+    return outlineCrossed(sector.positions[f.vertex[0]], sector.positions[f.vertex[1]],
+                          sector.positions[f.vertex[2]], a, b);
 }
 
 bool ShadowTracer::touchesCorner(const Sector& sector, int face, Vector3 point) {
@@ -244,6 +248,7 @@ ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int
     : landscape_(landscape), sun_(sunDirection) {
     sectorCount_ =
         int(std::min(size_t(std::max(landscape.sectorCount, 0)), landscape.sectors.size()));
+    sectorsAcross_ = landscape.sectorsAcross;
     unsigned cores = std::thread::hardware_concurrency();
     int threads = std::max(1, std::min(threadCount, cores >= 2 ? 2 : 1));
     for (int i = 0; i < threads; ++i)
@@ -287,7 +292,11 @@ void ShadowTracer::build() {
         cells_.clear();
         return;
     }
-    measureCells();
+    if (!measureCells()) {
+        cellSearch_ = false;
+        cells_.clear();
+        return;
+    }
     boundWhatLiesAhead();
     measureWindows();
     markCappedSectors();
@@ -301,94 +310,95 @@ void ShadowTracer::build() {
 // make: sectors in rows and columns, each a grid of vertex columns and rows,
 // all sectors of one sector column with the same number of vertex columns
 // (and of one sector row with the same number of vertex rows), and faces
-// 2k and 2k + 1 made of the corners of cell k the way the grid makes them.
-// Anything else is traced face by face.
+// 2k and 2k + 1 made of the corners of cell k the way the grid makes them
+// (checked while the cells are measured). Anything else is traced face by
+// face.
 bool ShadowTracer::layOutGrid() {
     const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
     if (across <= 0 || down <= 0 || int64_t(across) * down != sectorCount_)
         return false;
-    for (int axis = 0; axis < 3; ++axis) {
-        mapMin_[axis] = infinity;
-        mapMax_[axis] = -infinity;
-    }
     for (int s = 0; s < sectorCount_; ++s) {
         const Sector& sector = landscape_.sectors[s];
         const int columns = sector.columns, rows = sector.rows;
+        const Sector& top = landscape_.sectors[s % across];
+        const Sector& left = landscape_.sectors[s - s % across];
         if (columns < 2 || rows < 2 || int64_t(columns) * rows != sector.vertexCount ||
             sector.positions.size() != size_t(sector.vertexCount) ||
             int64_t(sector.faceCount) != 2 * int64_t(columns - 1) * (rows - 1) ||
-            sector.faces.size() < size_t(sector.faceCount))
+            sector.faces.size() < size_t(sector.faceCount) || columns != top.columns ||
+            rows != left.rows)
             return false;
-        for (const Vector3& p : sector.positions) {
-            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-                return false;
-            const double coordinates[3] = {p.x, p.y, p.z};
-            for (int axis = 0; axis < 3; ++axis) {
-                mapMin_[axis] = std::min(mapMin_[axis], coordinates[axis]);
-                mapMax_[axis] = std::max(mapMax_[axis], coordinates[axis]);
+    }
+    for (int axis = 0; axis < 2; ++axis) {
+        const int lines = axis == 0 ? across : down;
+        cellSector_[axis].clear();
+        cellLocal_[axis].clear();
+        firstCell_[axis].assign(size_t(lines), 0);
+        for (int line = 0; line < lines; ++line) {
+            const Sector& first = landscape_.sectors[axis == 0 ? line : line * across];
+            const int vertices = axis == 0 ? first.columns : first.rows;
+            firstCell_[axis][line] = int(cellSector_[axis].size());
+            for (int v = 0; v + 1 < vertices; ++v) {
+                cellSector_[axis].push_back(line);
+                cellLocal_[axis].push_back(v);
             }
         }
-        for (int r = 0; r + 1 < rows; ++r)
-            for (int c = 0; c + 1 < columns; ++c) {
-                const uint32_t here = uint32_t(r * columns + c), right = here + 1;
-                const uint32_t below = here + uint32_t(columns), diagonal = below + 1;
-                const SectorFace* f = &sector.faces[size_t(2 * (r * (columns - 1) + c))];
-                if (f[0].vertex[0] != here || f[0].vertex[1] != right || f[0].vertex[2] != below ||
-                    f[1].vertex[0] != diagonal || f[1].vertex[1] != right ||
-                    f[1].vertex[2] != below)
-                    return false;
-            }
+        const size_t vertexLines = cellSector_[axis].size() + 1;
+        vertexLo_[axis].assign(vertexLines, infinity);
+        vertexHi_[axis].assign(vertexLines, -infinity);
     }
-    return layOutAxis(true) && layOutAxis(false);
+    cellsAcross_ = int(cellSector_[0].size());
+    cellsDown_ = int(cellSector_[1].size());
+    return measurePositions();
 }
 
-// Numbers the vertex columns (alongX) or rows of the whole map: the last one
-// of a sector column and the first of the next are the same, shared by both
-// sectors. Each global one spans, in x (or z), every copy of it in every
-// sector; cell X spans from vertex column X to X + 1, so it holds all the
-// corners of its faces.
-bool ShadowTracer::layOutAxis(bool alongX) {
-    const int across = landscape_.sectorsAcross, down = landscape_.sectorsDown;
-    const int lines = alongX ? across : down, others = alongX ? down : across;
-    const int axis = alongX ? 0 : 1;
-    cellSector_[axis].clear();
-    cellLocal_[axis].clear();
-    firstCell_[axis].assign(size_t(lines), 0);
-    for (int line = 0; line < lines; ++line) {
-        const Sector& first = landscape_.sectors[alongX ? line : line * across];
-        const int vertices = alongX ? first.columns : first.rows;
-        firstCell_[axis][line] = int(cellSector_[axis].size());
-        for (int v = 0; v + 1 < vertices; ++v) {
-            cellSector_[axis].push_back(line);
-            cellLocal_[axis].push_back(v);
+// The map's bounds, and the range of every vertex column and row of the whole
+// map: the last one of a sector column and the first of the next are the
+// same, shared by both sectors, and each spans every copy of it. Cell X spans
+// from vertex column X to X + 1, so it holds all the corners of its faces.
+bool ShadowTracer::measurePositions() {
+    const int across = landscape_.sectorsAcross;
+    double low[3] = {infinity, infinity, infinity}, high[3] = {-infinity, -infinity, -infinity};
+    double* columnLo = vertexLo_[0].data();
+    double* columnHi = vertexHi_[0].data();
+    double* rowLo = vertexLo_[1].data();
+    double* rowHi = vertexHi_[1].data();
+    for (int s = 0; s < sectorCount_; ++s) {
+        const Sector& sector = landscape_.sectors[s];
+        const int baseColumn = firstCell_[0][s % across], baseRow = firstCell_[1][s / across];
+        const Vector3* p = sector.positions.data();
+        for (int r = 0; r < sector.rows; ++r) {
+            double zLo = infinity, zHi = -infinity;
+            for (int c = 0; c < sector.columns; ++c, ++p) {
+                // A sum that is not finite means some coordinate is not.
+                if (!std::isfinite(p->x + p->y + p->z))
+                    return false;
+                const double x = p->x, y = p->y, z = p->z;
+                double& xLo = columnLo[baseColumn + c];
+                double& xHi = columnHi[baseColumn + c];
+                xLo = std::min(xLo, x);
+                xHi = std::max(xHi, x);
+                low[1] = std::min(low[1], y);
+                high[1] = std::max(high[1], y);
+                zLo = std::min(zLo, z);
+                zHi = std::max(zHi, z);
+            }
+            rowLo[baseRow + r] = std::min(rowLo[baseRow + r], zLo);
+            rowHi[baseRow + r] = std::max(rowHi[baseRow + r], zHi);
         }
     }
-    const int cellCount = int(cellSector_[axis].size());
-    std::vector<double>& lo = vertexLo_[axis];
-    std::vector<double>& hi = vertexHi_[axis];
-    lo.assign(size_t(cellCount) + 1, infinity);
-    hi.assign(size_t(cellCount) + 1, -infinity);
-    for (int line = 0; line < lines; ++line)
-        for (int other = 0; other < others; ++other) {
-            const Sector& sector =
-                landscape_.sectors[alongX ? other * across + line : line * across + other];
-            if ((alongX ? sector.columns : sector.rows) !=
-                (alongX ? landscape_.sectors[line].columns
-                        : landscape_.sectors[line * across].rows))
-                return false;
-            const int base = firstCell_[axis][line];
-            for (int r = 0; r < sector.rows; ++r)
-                for (int c = 0; c < sector.columns; ++c) {
-                    const Vector3& p = sector.positions[size_t(r) * sector.columns + c];
-                    const size_t v = size_t(base + (alongX ? c : r));
-                    const double coordinate = alongX ? p.x : p.z;
-                    lo[v] = std::min(lo[v], coordinate);
-                    hi[v] = std::max(hi[v], coordinate);
-                }
-        }
-    cellLo_[axis].assign(lo.begin(), lo.end() - 1);
-    cellHi_[axis].assign(hi.begin() + 1, hi.end());
-    (alongX ? cellsAcross_ : cellsDown_) = cellCount;
+    low[0] = *std::min_element(vertexLo_[0].begin(), vertexLo_[0].end());
+    high[0] = *std::max_element(vertexHi_[0].begin(), vertexHi_[0].end());
+    low[2] = *std::min_element(vertexLo_[1].begin(), vertexLo_[1].end());
+    high[2] = *std::max_element(vertexHi_[1].begin(), vertexHi_[1].end());
+    for (int axis = 0; axis < 3; ++axis) {
+        mapMin_[axis] = low[axis];
+        mapMax_[axis] = high[axis];
+    }
+    for (int axis = 0; axis < 2; ++axis) {
+        cellLo_[axis].assign(vertexLo_[axis].begin(), vertexLo_[axis].end() - 1);
+        cellHi_[axis].assign(vertexHi_[axis].begin() + 1, vertexHi_[axis].end());
+    }
     return true;
 }
 
@@ -416,7 +426,7 @@ bool ShadowTracer::fitUniformGrid() {
 // Height bounds of every cell, widened by how far a reported hit can lie from
 // the cell (faceReach). A line that stays farther than that from a cell
 // cannot hit its faces.
-void ShadowTracer::measureCells() {
+bool ShadowTracer::measureCells() {
     // Points are searched cell by cell inside a box around the map (others
     // face by face); `span` is the farthest any of them can be from a corner.
     double span2 = 0;
@@ -443,10 +453,14 @@ void ShadowTracer::measureCells() {
     steepest_ = 1.0 / (lx == 0.0 ? lz : lz == 0.0 ? lx : std::min(lx, lz));
 
     cells_.assign(size_t(cellsAcross_) * cellsDown_, CellBounds{0, 0, 0, 0});
+    inverses_.resize(2 * cells_.size());
+    std::atomic<bool> regular{true};
     shareWork(cellsDown_, 4, [&](int begin, int end, int) {
-        for (int row = begin; row < end; ++row)
-            measureCellRow(row);
+        for (int row = begin; row < end && regular.load(std::memory_order_relaxed); ++row)
+            if (!measureCellRow(row))
+                regular.store(false);
     });
+    return regular.load();
 }
 
 // How much the line's height can change over the extra part of the line that
@@ -458,7 +472,9 @@ double ShadowTracer::extraLength(double reach) const {
     return reach > walkWidth_ ? (reach - walkWidth_) * steepest_ : 0.0;
 }
 
-void ShadowTracer::measureCellRow(int row) {
+// Measures the cells of one global row; false when a face is not made the
+// way the grid makes it.
+bool ShadowTracer::measureCellRow(int row) {
     const int sectorRow = cellSector_[1][row], r = cellLocal_[1][row];
     const double rise = std::fabs(double(sun_.y));
     for (int column = 0; column < cellsAcross_; ++column) {
@@ -466,16 +482,28 @@ void ShadowTracer::measureCellRow(int row) {
             landscape_.sectors[sectorRow * landscape_.sectorsAcross + cellSector_[0][column]];
         const int c = cellLocal_[0][column], columns = sector.columns;
         const size_t here = size_t(r) * columns + c;
+        const uint32_t hereIndex = uint32_t(here), rightIndex = hereIndex + 1;
+        const uint32_t belowIndex = hereIndex + uint32_t(columns);
+        const SectorFace* f = &sector.faces[size_t(2 * (r * (columns - 1) + c))];
+        if (f[0].vertex[0] != hereIndex || f[0].vertex[1] != rightIndex ||
+            f[0].vertex[2] != belowIndex || f[1].vertex[0] != belowIndex + 1 ||
+            f[1].vertex[1] != rightIndex || f[1].vertex[2] != belowIndex)
+            return false;
         const float heights[4] = {sector.positions[here].y, sector.positions[here + 1].y,
                                   sector.positions[here + columns].y,
                                   sector.positions[here + columns + 1].y};
         const double lowY = *std::min_element(heights, heights + 4);
         const double highY = *std::max_element(heights, heights + 4);
-        const int firstFace = 2 * (r * (columns - 1) + c);
-        const double reach =
-            std::max(faceReach(sector, firstFace, span_), faceReach(sector, firstFace + 1, span_)) *
-            (1.0 + 1e-6);
+        const Vector3* corner = &sector.positions[here];
+        const Vector3& right = corner[1];
+        const Vector3& below = corner[columns];
+        const Vector3& diagonal = corner[columns + 1];
         const size_t cell = size_t(row) * cellsAcross_ + column;
+        inverses_[2 * cell] = f[0].basisInverse;
+        inverses_[2 * cell + 1] = f[1].basisInverse;
+        const double reach = std::max(faceReach(f[0].basisInverse, *corner, right, below, span_),
+                                      faceReach(f[1].basisInverse, diagonal, right, below, span_)) *
+                             (1.0 + 1e-6);
         if (!(reach < infinity)) {
             cells_[cell] = CellBounds{-INFINITY, INFINITY, INFINITY, 0};
             continue;
@@ -484,6 +512,7 @@ void ShadowTracer::measureCellRow(int row) {
         cells_[cell] =
             CellBounds{roundedDown(lowY - margin), roundedUp(highY + margin), roundedUp(reach), 0};
     }
+    return true;
 }
 
 // For every cell, an upper bound (a lower one for a sun below the horizon) on
@@ -500,39 +529,44 @@ void ShadowTracer::boundWhatLiesAhead() {
     const double side = std::max(0.0, std::min(cellSize_[0], cellSize_[1]) - 2.0 * gridSlack_);
     const double fall = rise * side; // per step between cells
     const bool upward = ly >= 0.0;
-    // A cell whose hits may stray beyond the walk width may be hit a little
-    // before the walk reaches it (see vertexWalkBlocked).
-    std::vector<double> value(cells_.size());
+    // Worked out as an upper bound on `value`, the top (or the bottom,
+    // negated, for a sun below the horizon), each lowered by the fall per
+    // step and rounded up. A cell whose hits may stray beyond the walk width
+    // may be hit a little before the walk reaches it (see vertexWalkBlocked).
     mapTop_ = -INFINITY;
     mapBottom_ = INFINITY;
-    for (size_t cell = 0; cell < cells_.size(); ++cell) {
-        const CellBounds& b = cells_[cell];
+    for (CellBounds& b : cells_) {
         double early = 0;
         if (b.reach > walkWidth_)
             early = std::fabs(ly) * extraLength(b.reach) + rise * b.reach;
         const double top = b.top + early, bottom = b.bottom - early;
         mapTop_ = std::max(mapTop_, roundedUp(top));
         mapBottom_ = std::min(mapBottom_, roundedDown(bottom));
-        value[cell] = upward ? top : -bottom;
+        b.ahead = upward ? roundedUp(top) : roundedUp(-bottom);
     }
-    // Largest value minus fall per step, over the cells ahead.
+    // Largest value less the fall per step, over the cells ahead.
     const int across = cellsAcross_, down = cellsDown_;
     const int dx = lx > 0.0 ? 1 : lx < 0.0 ? -1 : 0, dz = lz > 0.0 ? 1 : lz < 0.0 ? -1 : 0;
-    auto at = [&](int column, int row) -> double& { return value[size_t(row) * across + column]; };
+    auto lowered = [](float value, double by) { return roundedUp(double(value) - by); };
+    auto at = [&](int column, int row) -> float& {
+        return cells_[size_t(row) * across + column].ahead;
+    };
     if (dx != 0 && dz != 0) {
+        // Rows from the far side on: each cell takes the best of itself and
+        // its three neighbours ahead.
         for (int rs = 0; rs < down; ++rs) {
             const int row = dz > 0 ? down - 1 - rs : rs;
-            for (int cs = 0; cs < across; ++cs) {
+            const bool rowAhead = rs > 0;
+            const int far = dx > 0 ? across - 1 : 0;
+            if (rowAhead)
+                at(far, row) = std::max(at(far, row), lowered(at(far, row + dz), fall));
+            for (int cs = 1; cs < across; ++cs) {
                 const int column = dx > 0 ? across - 1 - cs : cs;
-                double best = at(column, row);
-                const bool nextColumn = column + dx >= 0 && column + dx < across;
-                const bool nextRow = row + dz >= 0 && row + dz < down;
-                if (nextColumn)
-                    best = std::max(best, at(column + dx, row) - fall);
-                if (nextRow)
-                    best = std::max(best, at(column, row + dz) - fall);
-                if (nextColumn && nextRow)
-                    best = std::max(best, at(column + dx, row + dz) - fall);
+                float best = std::max(at(column, row), lowered(at(column + dx, row), fall));
+                if (rowAhead)
+                    best = std::max(
+                        best,
+                        lowered(std::max(at(column, row + dz), at(column + dx, row + dz)), fall));
                 at(column, row) = best;
             }
         }
@@ -544,22 +578,23 @@ void ShadowTracer::boundWhatLiesAhead() {
         for (int row = 0; row < down; ++row) {
             if (dx >= 0)
                 for (int column = across - 2; column >= 0; --column)
-                    at(column, row) = std::max(at(column, row), at(column + 1, row) - half);
+                    at(column, row) = std::max(at(column, row), lowered(at(column + 1, row), half));
             if (dx <= 0)
                 for (int column = 1; column < across; ++column)
-                    at(column, row) = std::max(at(column, row), at(column - 1, row) - half);
+                    at(column, row) = std::max(at(column, row), lowered(at(column - 1, row), half));
         }
         for (int column = 0; column < across; ++column) {
             if (dz >= 0)
                 for (int row = down - 2; row >= 0; --row)
-                    at(column, row) = std::max(at(column, row), at(column, row + 1) - half);
+                    at(column, row) = std::max(at(column, row), lowered(at(column, row + 1), half));
             if (dz <= 0)
                 for (int row = 1; row < down; ++row)
-                    at(column, row) = std::max(at(column, row), at(column, row - 1) - half);
+                    at(column, row) = std::max(at(column, row), lowered(at(column, row - 1), half));
         }
     }
-    for (size_t cell = 0; cell < cells_.size(); ++cell)
-        cells_[cell].ahead = upward ? roundedUp(value[cell]) : roundedDown(-value[cell]);
+    if (!upward)
+        for (CellBounds& b : cells_)
+            b.ahead = -b.ahead;
     // How far the line may rise between a step's start and the corner the
     // bound is read at (see vertexWalkBlocked), plus rounding.
     const double w = walkWidth_ + 2.0 * gridSlack_;
@@ -568,42 +603,67 @@ void ShadowTracer::boundWhatLiesAhead() {
                          1e-5 * (std::fabs(mapTop_) + std::fabs(mapBottom_) + 1.0);
 }
 
-// The walk passes a whole window of cells at once when the line stays above
-// (or below) every cell in it over the part of the line where it can meet
-// any of them. A window's bounds are the widest of its cells'.
+namespace {
+
+// out[i * step] = the bounds of in[(i + k * stride) * step] for k = 0..3, as
+// many of them as lie below count. out may be in: each entry is written after
+// the ones it needs have been read, and none is needed again.
+template <typename Bounds>
+void joinFour(const Bounds* in, Bounds* out, int count, ptrdiff_t step, int stride) {
+    auto widen = [](Bounds& b, const Bounds& o) {
+        b.bottom = std::min(b.bottom, o.bottom);
+        b.top = std::max(b.top, o.top);
+    };
+    const ptrdiff_t jump = step * stride;
+    const int whole = std::max(0, count - 3 * stride);
+    for (int i = 0; i < whole; ++i) {
+        const Bounds* p = in + i * step;
+        Bounds b = p[0];
+        widen(b, p[jump]);
+        widen(b, p[2 * jump]);
+        widen(b, p[3 * jump]);
+        out[i * step] = b;
+    }
+    for (int i = whole; i < count; ++i) {
+        Bounds b = in[i * step];
+        for (int k = 1; i + k * stride < count; ++k)
+            widen(b, in[(i + k * stride) * step]);
+        out[i * step] = b;
+    }
+}
+
+} // namespace
+
 void ShadowTracer::measureWindows() {
     static_assert(windowLevels == 2, "one array of window bounds per window size");
     const int across = cellsAcross_, down = cellsDown_;
     const size_t count = cells_.size();
-    std::vector<WindowBounds> single(count), along(count);
-    for (size_t cell = 0; cell < count; ++cell)
-        single[cell] = WindowBounds{cells_[cell].bottom, cells_[cell].top};
-    // target[c] = the bounds of source at c, c + stride, ..., three strides on,
-    // along x or z, as far as the grid goes.
-    auto join = [&](const std::vector<WindowBounds>& source, std::vector<WindowBounds>& target,
-                    int stride, bool alongX) {
-        target.resize(count);
-        for (int row = 0; row < down; ++row)
-            for (int column = 0; column < across; ++column) {
-                WindowBounds b{INFINITY, -INFINITY};
-                for (int k = 0; k < 4; ++k) {
-                    const int c = alongX ? column + k * stride : column;
-                    const int r = alongX ? row : row + k * stride;
-                    if (c >= across || r >= down)
-                        break;
-                    const WindowBounds& o = source[size_t(r) * across + c];
-                    b.bottom = std::min(b.bottom, o.bottom);
-                    b.top = std::max(b.top, o.top);
-                }
-                target[size_t(row) * across + column] = b;
-            }
-    };
-    std::vector<WindowBounds>& small = windows_[1];
-    std::vector<WindowBounds>& large = windows_[0];
-    join(single, along, 1, true);
-    join(along, small, 1, false); // 4 x 4
-    join(small, along, 4, true);
-    join(along, large, 4, false); // 16 x 16
+    TerrainArray<WindowBounds>& large = windows_[0];
+    TerrainArray<WindowBounds>& small = windows_[1];
+    small.resize(count);
+    large.resize(count);
+    // Along x, row by row: `small` first joins 4 cells, `large` 4 of those, 4
+    // apart.
+    shareWork(down, 8, [&](int begin, int end, int) {
+        for (int row = begin; row < end; ++row) {
+            const size_t base = size_t(row) * across;
+            for (int column = 0; column < across; ++column)
+                large[base + column] =
+                    WindowBounds{cells_[base + column].bottom, cells_[base + column].top};
+            joinFour(&large[base], &small[base], across, 1, 1);
+            joinFour(&small[base], &large[base], across, 1, 4);
+        }
+    });
+    // Along z, column by column and in place (each entry only looks at
+    // entries after it): `small` becomes 4 x 4, `large` 16 x 4 and then
+    // 16 x 16.
+    shareWork(across, 8, [&](int begin, int end, int) {
+        for (int column = begin; column < end; ++column) {
+            joinFour(&small[column], &small[column], down, across, 1);
+            joinFour(&large[column], &large[column], down, across, 1);
+            joinFour(&large[column], &large[column], down, across, 4);
+        }
+    });
 }
 
 // Only the first 1024 crossed faces of a sector count. A sector is marked when
@@ -731,7 +791,15 @@ void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double wi
                              (column + 1) * sx + cornerReach >= 0.0 &&
                              row * sz - cornerReach <= 0.0 && (row + 1) * sz + cornerReach >= 0.0;
             step.faces = 3;
+            step.touching = 0;
             if (fromVertex) {
+                // Face 0 has corners at cell offsets (0, 0), (1, 0), (0, 1);
+                // face 1 at (1, 1), (1, 0), (0, 1).
+                const bool side = (column == -1 && row == 0) || (column == 0 && row == -1);
+                if (side || (column == 0 && row == 0))
+                    step.touching |= 1;
+                if (side || (column == -1 && row == -1))
+                    step.touching |= 2;
                 const double x0 = column * sx, x1 = (column + 1) * sx;
                 const double z0 = row * sz, z1 = (row + 1) * sz;
                 const double first[3][2] = {{x0, z0}, {x1, z0}, {x0, z1}};
@@ -800,7 +868,7 @@ ShadowTracer::LineQuery ShadowTracer::makeQuery(Vector3 point) const {
 
 bool ShadowTracer::isShadowed(Vector3 point) {
     const LineQuery q = makeQuery(point);
-    Walk walk{&pointSteps_, 0, 0, false};
+    Walk walk{&pointSteps_, 0, 0, false, -1};
     if (q.cellSearch) {
         // The cell that holds the point, when it lies over the grid at all.
         const double coordinates[2] = {point.x, point.z};
@@ -921,11 +989,19 @@ bool ShadowTracer::vertexWalkBlocked(const LineQuery& q, Scratch& scratch, const
         const int column = walk.column + step.column, row = walk.row + step.row;
         if (unsigned(column) >= unsigned(across) || unsigned(row) >= unsigned(down))
             continue;
+        // Faces with a corner at the vertex's own place, in its own sector:
+        // that corner is the vertex itself, so they are left out.
+        int faces = step.faces;
+        if (step.touching != 0 && cornersApart_ && sectorOf(column, row) == walk.sector) {
+            faces &= ~step.touching;
+            if (faces == 0)
+                continue;
+        }
         const CellBounds& cell = cells_[size_t(row) * across + column];
         const double later = q.heightAt(step.t1);
         if (std::min(height, later) > cell.top || std::max(height, later) < cell.bottom)
             continue;
-        if (cellBlocks(q, scratch, walk, column, row, step.t0, step.t1, step.nearStart, step.faces))
+        if (cellBlocks(q, scratch, walk, column, row, step.t0, step.t1, step.nearStart, faces))
             return true;
     }
     return false;
@@ -986,17 +1062,29 @@ bool mayMeetPlane(const Query& q, const Vector3& p0, const Vector3& p1, const Ve
 
 } // namespace
 
-// The face of the grid where the line meets the plane of the given face; false
-// when it meets it nowhere over the grid. Only a guess: the answer is always
-// decided by the exact tests.
-bool ShadowTracer::faceAlongLine(const LineQuery& q, int& sectorIndex, int& face) const {
-    const Sector& sector = landscape_.sectors[sectorIndex];
-    const SectorFace& f = sector.faces[size_t(face)];
-    const Vector3& p0 = sector.positions[f.vertex[0]];
-    const Vector3& p1 = sector.positions[f.vertex[1]];
-    const Vector3& p2 = sector.positions[f.vertex[2]];
-    const double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
-    const double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
+// The corners of face k of cell (column, row) of the map's grid, in the
+// face's own order: (here, right, below) or (diagonal, right, below).
+void ShadowTracer::cornersOf(int column, int row, int k, const Vector3* (&corner)[3]) const {
+    const Sector& sector = landscape_.sectors[sectorOf(column, row)];
+    const int columns = sector.columns;
+    const Vector3* here =
+        &sector.positions[size_t(cellLocal_[1][row]) * columns + cellLocal_[0][column]];
+    corner[0] = k == 0 ? here : here + columns + 1;
+    corner[1] = here + 1;
+    corner[2] = here + columns;
+}
+
+// The face of the grid under the point where the line meets the plane of
+// face k of cell (column, row); false when that point is not over the grid.
+// Only a guess: the answer is always decided by the exact tests.
+bool ShadowTracer::faceAlongLine(const LineQuery& q, int& column, int& row, int& k) const {
+    const Vector3* corner[3];
+    cornersOf(column, row, k, corner);
+    const Vector3& p0 = *corner[0];
+    const double e1[3] = {double(corner[1]->x) - p0.x, double(corner[1]->y) - p0.y,
+                          double(corner[1]->z) - p0.z};
+    const double e2[3] = {double(corner[2]->x) - p0.x, double(corner[2]->y) - p0.y,
+                          double(corner[2]->z) - p0.z};
     const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
                          e1[0] * e2[1] - e1[1] * e2[0]};
     const double along = n[0] * q.x.dir + n[1] * q.ly + n[2] * q.z.dir;
@@ -1006,11 +1094,9 @@ bool ShadowTracer::faceAlongLine(const LineQuery& q, int& sectorIndex, int& face
     const double v = (q.z.at(t) - gridOrigin_[1]) / cellSize_[1];
     if (!(u >= 0.0 && u < cellsAcross_ && v >= 0.0 && v < cellsDown_))
         return false;
-    const int column = int(u), row = int(v);
-    sectorIndex = cellSector_[1][row] * landscape_.sectorsAcross + cellSector_[0][column];
-    const int columns = landscape_.sectors[sectorIndex].columns;
-    face = 2 * (cellLocal_[1][row] * (columns - 1) + cellLocal_[0][column]) +
-           (u - column + (v - row) < 1.0 ? 0 : 1);
+    column = int(u);
+    row = int(v);
+    k = u - column + (v - row) < 1.0 ? 0 : 1;
     return true;
 }
 
@@ -1019,15 +1105,30 @@ bool ShadowTracer::faceAlongLine(const LineQuery& q, int& sectorIndex, int& face
 // failing that, the plane of the face found there. Each guess is tested
 // exactly, as any face is; a face that blocks is as good as any other.
 bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) const {
-    int sectorIndex = scratch.witnessSector, face = scratch.witnessFace;
+    int column = scratch.witnessColumn, row = scratch.witnessRow, k = scratch.witnessFace;
     for (int guess = 0; guess < 2; ++guess) {
-        if (!faceAlongLine(q, sectorIndex, face) || capped_[size_t(sectorIndex)])
+        if (!faceAlongLine(q, column, row, k))
             return false;
-        const Sector& sector = landscape_.sectors[sectorIndex];
-        if (faceBlocks(sector, face, q.point, q.direction) &&
-            crossesOutline(sector, face, q.a, q.b) && reachedBy(sector, q.a, q.b, q.point)) {
-            scratch.witnessSector = sectorIndex;
-            scratch.witnessFace = face;
+        const int sectorIndex = sectorOf(column, row);
+        if (capped_[size_t(sectorIndex)])
+            return false;
+        const Vector3* corner[3];
+        cornersOf(column, row, k, corner);
+        const double cornerReach = 0.002; // beyond nearlyEquals' 0.001 per component
+        const bool nearPoint = q.x.origin >= cellLo_[0][column] - cornerReach &&
+                               q.x.origin <= cellHi_[0][column] + cornerReach &&
+                               q.z.origin >= cellLo_[1][row] - cornerReach &&
+                               q.z.origin <= cellHi_[1][row] + cornerReach;
+        if (nearPoint && (q.point.nearlyEquals(*corner[0]) || q.point.nearlyEquals(*corner[1]) ||
+                          q.point.nearlyEquals(*corner[2])))
+            continue;
+        const size_t cell = size_t(row) * cellsAcross_ + column;
+        if (lineHitsTriangle(inverses_[2 * cell + k], q.point.minus(*corner[0]), q.direction) &&
+            outlineCrossed(*corner[0], *corner[1], *corner[2], q.a, q.b) &&
+            reachedBy(landscape_.sectors[sectorIndex], q.a, q.b, q.point)) {
+            scratch.witnessColumn = column;
+            scratch.witnessRow = row;
+            scratch.witnessFace = k;
             return true;
         }
     }
@@ -1042,7 +1143,7 @@ bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) co
 // sector counts.
 bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& walk, int column,
                               int row, double t0, double t1, bool nearPoint, int faces) const {
-    const int sectorIndex = cellSector_[1][row] * landscape_.sectorsAcross + cellSector_[0][column];
+    const int sectorIndex = sectorOf(column, row);
     if (!scratch.settled.empty() && std::find(scratch.settled.begin(), scratch.settled.end(),
                                               sectorIndex) != scratch.settled.end())
         return false;
@@ -1050,12 +1151,13 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
         return cappedSectorBlocks(sectorIndex, q, scratch, walk);
     const Sector& sector = landscape_.sectors[sectorIndex];
     const int columns = sector.columns;
-    const int c = cellLocal_[0][column], r = cellLocal_[1][row];
-    const Vector3* here = &sector.positions[size_t(r) * columns + c];
+    const Vector3* here =
+        &sector.positions[size_t(cellLocal_[1][row]) * columns + cellLocal_[0][column]];
     const Vector3& right = here[1];
     const Vector3& below = here[columns];
     const Vector3& diagonal = here[columns + 1];
-    const double reach = cells_[size_t(row) * cellsAcross_ + column].reach;
+    const size_t cell = size_t(row) * cellsAcross_ + column;
+    const double reach = cells_[cell].reach;
     const bool nearPlane = reach < INFINITY;
     if (nearPlane) {
         const double extra = extraLength(reach);
@@ -1064,7 +1166,6 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
     }
     // Room for the rounding of mayMeetPlane's own sums.
     const double planeReach = reach * (1.0 + 1e-9) + 1e-12 * span_;
-    const int firstFace = 2 * (r * (columns - 1) + c);
     // From a grid vertex, only the corner at that vertex's own place on the
     // grid can be within nearlyEquals' 0.001 of it: every other vertex is a
     // cell side (less twice the slack) away along x or z.
@@ -1073,7 +1174,6 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
     for (int k = 0; k < 2; ++k) {
         if (!(faces & (1 << k)))
             continue;
-        const int f = firstFace + k;
         const Vector3& p0 = k == 0 ? *here : diagonal;
         if (fromVertex) {
             // Face 0 has corners at (0, 0), (1, 0), (0, 1); face 1 at (1, 1), (1, 0), (0, 1).
@@ -1084,17 +1184,19 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
                 corner = &p0;
             if (corner != nullptr && q.point.nearlyEquals(*corner))
                 continue;
-        } else if (nearPoint && touchesCorner(sector, f, q.point)) {
+        } else if (nearPoint && (q.point.nearlyEquals(p0) || q.point.nearlyEquals(right) ||
+                                 q.point.nearlyEquals(below))) {
             continue;
         }
         if (nearPlane && !mayMeetPlane(q, p0, right, below, planeReach, t0, t1))
             continue;
-        if (lineHitsTriangle(sector.faces[size_t(f)].basisInverse, q.point.minus(p0),
-                             q.direction) &&
-            crossesOutline(sector, f, q.a, q.b)) {
+        if (lineHitsTriangle(inverses_[2 * cell + k], q.point.minus(p0), q.direction) &&
+            outlineCrossed(p0, right, below, q.a, q.b)) {
             if (reachedBy(sector, q.a, q.b, q.point)) {
-                scratch.witnessSector = sectorIndex;
-                scratch.witnessFace = f;
+                scratch.witness = true;
+                scratch.witnessColumn = column;
+                scratch.witnessRow = row;
+                scratch.witnessFace = k;
                 return true;
             }
             scratch.settled.push_back(sectorIndex);
@@ -1157,22 +1259,22 @@ void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* s
                                  int thread) const {
     const Sector& sector = landscape_.sectors[sectorIndex];
     Scratch& scratch = *scratch_[size_t(thread)];
-    Walk walk{&vertexSteps_, 0, 0, true};
+    Walk walk{&vertexSteps_, 0, 0, true, sectorIndex};
     int firstColumn = 0, firstRow = 0; // the sector's first vertex on the map's grid
     if (cellSearch_) {
         firstColumn = firstCell_[0][sectorIndex % landscape_.sectorsAcross];
         firstRow = firstCell_[1][sectorIndex / landscape_.sectorsAcross];
     }
-    scratch.witnessSector = -1;
+    scratch.witness = false;
     for (int v = begin; v < end; ++v) {
         const LineQuery q = makeQuery(sector.positions[v]);
         const bool neighbour = v > begin && v % sector.columns != 0;
-        if (neighbour && scratch.witnessSector >= 0 && q.cellSearch && !q.crossesNothing &&
+        if (neighbour && scratch.witness && q.cellSearch && !q.crossesNothing &&
             guessedWitnessBlocks(q, scratch)) {
             shadowed[v] = 1;
             continue;
         }
-        scratch.witnessSector = -1;
+        scratch.witness = false;
         if (cellSearch_) {
             walk.column = firstColumn + v % sector.columns;
             walk.row = firstRow + v / sector.columns;

@@ -26,8 +26,10 @@
 // second thread when the machine has a second core; the answers do not depend
 // on it.
 
+#include "geometry/Matrix3.h"
 #include "geometry/Vector2.h"
 #include "geometry/Vector3.h"
+#include "landscape/TerrainAllocator.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -87,10 +89,10 @@ class ShadowTracer {
     // Preparation.
     void build();
     bool layOutGrid();
-    bool layOutAxis(bool alongX);
+    bool measurePositions();
     bool fitUniformGrid();
-    void measureCells();
-    void measureCellRow(int row);
+    bool measureCells();
+    bool measureCellRow(int row);
     double extraLength(double reach) const;
     void boundWhatLiesAhead();
     void measureWindows();
@@ -107,7 +109,11 @@ class ShadowTracer {
     bool bruteForceShadowed(const LineQuery& q) const;
     bool cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& walk, int column, int row,
                     double t0, double t1, bool nearPoint, int faces) const;
-    bool faceAlongLine(const LineQuery& q, int& sectorIndex, int& face) const;
+    int sectorOf(int column, int row) const {
+        return cellSector_[1][row] * sectorsAcross_ + cellSector_[0][column];
+    }
+    void cornersOf(int column, int row, int k, const Vector3* (&corner)[3]) const;
+    bool faceAlongLine(const LineQuery& q, int& column, int& row, int& k) const;
     bool guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) const;
     bool cappedSectorBlocks(int sectorIndex, const LineQuery& q, Scratch& scratch,
                             const Walk& walk) const;
@@ -126,6 +132,7 @@ class ShadowTracer {
     Vector3 sun_;                   // the sun direction the answer is defined with
     double sunInverse_[2] = {0, 0}; // 1 / sun.x and 1 / sun.z; 0 where those are 0
     int sectorCount_ = 0;           // sectors searched
+    int sectorsAcross_ = 0;         // the Landscape's sector columns
     bool cellSearch_ = false;
 
     // The cells of all sectors as one grid: global cell column X lies in sector
@@ -136,11 +143,12 @@ class ShadowTracer {
     std::vector<int> cellSector_[2], cellLocal_[2];
     std::vector<double> cellLo_[2], cellHi_[2];
     std::vector<double> vertexLo_[2], vertexHi_[2]; // range of each global vertex column (row)
-    std::vector<int> firstCell_[2]; // first global cell column (row) of each sector column (row)
-    std::vector<CellBounds> cells_; // row by row
+    std::vector<int> firstCell_[2];  // first global cell column (row) of each sector column (row)
+    TerrainArray<CellBounds> cells_; // row by row
+    TerrainArray<Matrix3> inverses_; // the faces' stored basis inverses, two per cell
     // Per window size (largest first), per cell: bounds of the window of cells
     // that starts there.
-    std::vector<WindowBounds> windows_[2];
+    TerrainArray<WindowBounds> windows_[2];
     std::vector<uint8_t> capped_;      // per sector: the candidate limit may leave faces out
     float mapBottom_ = 0, mapTop_ = 0; // no hit anywhere is reported below or above these
 
