@@ -85,16 +85,22 @@ double faceReach(const Matrix3& inverse, const Vector3& p0, const Vector3& p1, c
     const double basisSquared = e1Squared + e2Squared + nx * nx + ny * ny + nz * nz;
     // E = M B - I: each row of M against the columns e1, e2, n of B.
     const float* m = inverse.m;
-    double errorSquared = 0, inverseSquared = 0;
-    for (int r = 0; r < 3; ++r) {
-        const double m0 = m[3 * r], m1 = m[3 * r + 1], m2 = m[3 * r + 2];
-        inverseSquared += m0 * m0 + m1 * m1 + m2 * m2;
-        double a = m0 * e1x + m1 * e1y + m2 * e1z;
-        double b = m0 * e2x + m1 * e2y + m2 * e2z;
-        double c = m0 * nx + m1 * ny + m2 * nz;
-        (r == 0 ? a : r == 1 ? b : c) -= 1.0;
-        errorSquared += a * a + b * b + c * c;
-    }
+    const double m00 = m[0], m01 = m[1], m02 = m[2];
+    const double m10 = m[3], m11 = m[4], m12 = m[5];
+    const double m20 = m[6], m21 = m[7], m22 = m[8];
+    const double inverseSquared = m00 * m00 + m01 * m01 + m02 * m02 + m10 * m10 + m11 * m11 +
+                                  m12 * m12 + m20 * m20 + m21 * m21 + m22 * m22;
+    const double a0 = m00 * e1x + m01 * e1y + m02 * e1z - 1.0;
+    const double b0 = m00 * e2x + m01 * e2y + m02 * e2z;
+    const double c0 = m00 * nx + m01 * ny + m02 * nz;
+    const double a1 = m10 * e1x + m11 * e1y + m12 * e1z;
+    const double b1 = m10 * e2x + m11 * e2y + m12 * e2z - 1.0;
+    const double c1 = m10 * nx + m11 * ny + m12 * nz;
+    const double a2 = m20 * e1x + m21 * e1y + m22 * e1z;
+    const double b2 = m20 * e2x + m21 * e2y + m22 * e2z;
+    const double c2 = m20 * nx + m21 * ny + m22 * nz - 1.0;
+    const double errorSquared =
+        a0 * a0 + b0 * b0 + c0 * c0 + a1 * a1 + b1 * b1 + c1 * c1 + a2 * a2 + b2 * b2 + c2 * c2;
     if (!(errorSquared < 0.25 * 0.25))
         return infinity;
     const double basisNorm = std::sqrt(basisSquared);
@@ -164,12 +170,19 @@ struct ShadowTracer::Walk {
     int sector; // the vertex's own sector
 };
 
+// A face of the grid that blocked some point's line: face k of cell
+// (column, row).
+struct ShadowTracer::Witness {
+    bool found = false;
+    int column = 0, row = 0, k = 0;
+};
+
 struct ShadowTracer::Scratch {
     std::vector<int> crossed;      // face indices of one sector whose outline the ray crosses
     std::vector<int> settled;      // sectors already decided for the point at hand
     std::vector<uint8_t> shadowed; // the answers for the sector being traced
-    bool witness = false;          // the last point traced was blocked by face witnessFace of
-    int witnessColumn = 0, witnessRow = 0, witnessFace = 0; // cell (witnessColumn, witnessRow)
+    Witness witness;               // what blocked the point last found shadowed by a walk
+    std::vector<Witness> above;    // per vertex column: what blocked the vertex a row up
 };
 
 struct ShadowTracer::LineQuery {
@@ -302,8 +315,6 @@ void ShadowTracer::build() {
     markCappedSectors();
     const double w = walkWidth_ + 2.0 * gridSlack_;
     buildSteps(vertexSteps_, w, w, true);
-    // A point lies at most a cell (and the slack) away from its cell's first vertex.
-    buildSteps(pointSteps_, w + 2.0 * cellSize_[0], w + 2.0 * cellSize_[1], false);
 }
 
 // The cell search relies on the terrain being what newMap and the edits
@@ -414,6 +425,7 @@ bool ShadowTracer::fitUniformGrid() {
         cellSize_[axis] = (0.5 * (lo[last] + hi[last]) - gridOrigin_[axis]) / double(last);
         if (!(cellSize_[axis] > 0.0) || !std::isfinite(cellSize_[axis]))
             return false;
+        cellsPerUnit_[axis] = 1.0 / cellSize_[axis];
         for (size_t v = 0; v <= last; ++v) {
             const double even = gridOrigin_[axis] + double(v) * cellSize_[axis];
             gridSlack_ = std::max({gridSlack_, std::fabs(lo[v] - even), std::fabs(hi[v] - even)});
@@ -529,45 +541,42 @@ void ShadowTracer::boundWhatLiesAhead() {
     const double side = std::max(0.0, std::min(cellSize_[0], cellSize_[1]) - 2.0 * gridSlack_);
     const double fall = rise * side; // per step between cells
     const bool upward = ly >= 0.0;
-    // Worked out as an upper bound on `value`, the top (or the bottom,
-    // negated, for a sun below the horizon), each lowered by the fall per
-    // step and rounded up. A cell whose hits may stray beyond the walk width
-    // may be hit a little before the walk reaches it (see vertexWalkBlocked).
+    // Worked out on `value`, the top (or the bottom, negated, for a sun below
+    // the horizon). A cell whose hits may stray beyond the walk width may be
+    // hit a little before the walk reaches it (see vertexWalkBlocked).
     mapTop_ = -INFINITY;
     mapBottom_ = INFINITY;
-    for (CellBounds& b : cells_) {
+    TerrainArray<double> value(cells_.size());
+    for (size_t cell = 0; cell < cells_.size(); ++cell) {
+        const CellBounds& b = cells_[cell];
         double early = 0;
         if (b.reach > walkWidth_)
             early = std::fabs(ly) * extraLength(b.reach) + rise * b.reach;
         const double top = b.top + early, bottom = b.bottom - early;
         mapTop_ = std::max(mapTop_, roundedUp(top));
         mapBottom_ = std::min(mapBottom_, roundedDown(bottom));
-        b.ahead = upward ? roundedUp(top) : roundedUp(-bottom);
+        value[cell] = upward ? top : -bottom;
     }
     // Largest value less the fall per step, over the cells ahead.
     const int across = cellsAcross_, down = cellsDown_;
     const int dx = lx > 0.0 ? 1 : lx < 0.0 ? -1 : 0, dz = lz > 0.0 ? 1 : lz < 0.0 ? -1 : 0;
-    auto lowered = [](float value, double by) { return roundedUp(double(value) - by); };
-    auto at = [&](int column, int row) -> float& {
-        return cells_[size_t(row) * across + column].ahead;
-    };
+    auto at = [&](int column, int row) -> double& { return value[size_t(row) * across + column]; };
     if (dx != 0 && dz != 0) {
         // Rows from the far side on: each cell takes the best of itself and
         // its three neighbours ahead.
         for (int rs = 0; rs < down; ++rs) {
             const int row = dz > 0 ? down - 1 - rs : rs;
-            const bool rowAhead = rs > 0;
+            double* line = &at(0, row);
+            const double* ahead = rs > 0 ? &at(0, row + dz) : nullptr;
             const int far = dx > 0 ? across - 1 : 0;
-            if (rowAhead)
-                at(far, row) = std::max(at(far, row), lowered(at(far, row + dz), fall));
+            if (ahead != nullptr)
+                line[far] = std::max(line[far], ahead[far] - fall);
             for (int cs = 1; cs < across; ++cs) {
                 const int column = dx > 0 ? across - 1 - cs : cs;
-                float best = std::max(at(column, row), lowered(at(column + dx, row), fall));
-                if (rowAhead)
-                    best = std::max(
-                        best,
-                        lowered(std::max(at(column, row + dz), at(column + dx, row + dz)), fall));
-                at(column, row) = best;
+                double best = std::max(line[column], line[column + dx] - fall);
+                if (ahead != nullptr)
+                    best = std::max(best, std::max(ahead[column], ahead[column + dx]) - fall);
+                line[column] = best;
             }
         }
     } else {
@@ -578,23 +587,22 @@ void ShadowTracer::boundWhatLiesAhead() {
         for (int row = 0; row < down; ++row) {
             if (dx >= 0)
                 for (int column = across - 2; column >= 0; --column)
-                    at(column, row) = std::max(at(column, row), lowered(at(column + 1, row), half));
+                    at(column, row) = std::max(at(column, row), at(column + 1, row) - half);
             if (dx <= 0)
                 for (int column = 1; column < across; ++column)
-                    at(column, row) = std::max(at(column, row), lowered(at(column - 1, row), half));
+                    at(column, row) = std::max(at(column, row), at(column - 1, row) - half);
         }
         for (int column = 0; column < across; ++column) {
             if (dz >= 0)
                 for (int row = down - 2; row >= 0; --row)
-                    at(column, row) = std::max(at(column, row), lowered(at(column, row + 1), half));
+                    at(column, row) = std::max(at(column, row), at(column, row + 1) - half);
             if (dz <= 0)
                 for (int row = 1; row < down; ++row)
-                    at(column, row) = std::max(at(column, row), lowered(at(column, row - 1), half));
+                    at(column, row) = std::max(at(column, row), at(column, row - 1) - half);
         }
     }
-    if (!upward)
-        for (CellBounds& b : cells_)
-            b.ahead = -b.ahead;
+    for (size_t cell = 0; cell < cells_.size(); ++cell)
+        cells_[cell].ahead = upward ? roundedUp(value[cell]) : roundedDown(-value[cell]);
     // How far the line may rise between a step's start and the corner the
     // bound is read at (see vertexWalkBlocked), plus rounding.
     const double w = walkWidth_ + 2.0 * gridSlack_;
@@ -867,6 +875,13 @@ ShadowTracer::LineQuery ShadowTracer::makeQuery(Vector3 point) const {
 }
 
 bool ShadowTracer::isShadowed(Vector3 point) {
+    if (cellSearch_ && !pointStepsBuilt_) {
+        // A point lies at most a cell (and the slack) away from its cell's
+        // first vertex.
+        const double w = walkWidth_ + 2.0 * gridSlack_;
+        buildSteps(pointSteps_, w + 2.0 * cellSize_[0], w + 2.0 * cellSize_[1], false);
+        pointStepsBuilt_ = true;
+    }
     const LineQuery q = makeQuery(point);
     Walk walk{&pointSteps_, 0, 0, false, -1};
     if (q.cellSearch) {
@@ -1090,8 +1105,8 @@ bool ShadowTracer::faceAlongLine(const LineQuery& q, int& column, int& row, int&
     const double along = n[0] * q.x.dir + n[1] * q.ly + n[2] * q.z.dir;
     const double t =
         -(n[0] * (q.x.origin - p0.x) + n[1] * (q.y0 - p0.y) + n[2] * (q.z.origin - p0.z)) / along;
-    const double u = (q.x.at(t) - gridOrigin_[0]) / cellSize_[0];
-    const double v = (q.z.at(t) - gridOrigin_[1]) / cellSize_[1];
+    const double u = (q.x.at(t) - gridOrigin_[0]) * cellsPerUnit_[0];
+    const double v = (q.z.at(t) - gridOrigin_[1]) * cellsPerUnit_[1];
     if (!(u >= 0.0 && u < cellsAcross_ && v >= 0.0 && v < cellsDown_))
         return false;
     column = int(u);
@@ -1103,10 +1118,11 @@ bool ShadowTracer::faceAlongLine(const LineQuery& q, int& column, int& row, int&
 // A shadowed neighbour's blocking face tells where this point's line is
 // likely to meet the ground too: where it pierces that face's plane, and
 // failing that, the plane of the face found there. Each guess is tested
-// exactly, as any face is; a face that blocks is as good as any other.
-bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) const {
-    int column = scratch.witnessColumn, row = scratch.witnessRow, k = scratch.witnessFace;
-    for (int guess = 0; guess < 2; ++guess) {
+// exactly, as any face is; a face that blocks is as good as any other. On
+// success `guess` becomes the face that blocks.
+bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Witness& guess) const {
+    int column = guess.column, row = guess.row, k = guess.k;
+    for (int attempt = 0; attempt < 2; ++attempt) {
         if (!faceAlongLine(q, column, row, k))
             return false;
         const int sectorIndex = sectorOf(column, row);
@@ -1126,9 +1142,7 @@ bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) co
         if (lineHitsTriangle(inverses_[2 * cell + k], q.point.minus(*corner[0]), q.direction) &&
             outlineCrossed(*corner[0], *corner[1], *corner[2], q.a, q.b) &&
             reachedBy(landscape_.sectors[sectorIndex], q.a, q.b, q.point)) {
-            scratch.witnessColumn = column;
-            scratch.witnessRow = row;
-            scratch.witnessFace = k;
+            guess = Witness{true, column, row, k};
             return true;
         }
     }
@@ -1193,10 +1207,7 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
         if (lineHitsTriangle(inverses_[2 * cell + k], q.point.minus(p0), q.direction) &&
             outlineCrossed(p0, right, below, q.a, q.b)) {
             if (reachedBy(sector, q.a, q.b, q.point)) {
-                scratch.witness = true;
-                scratch.witnessColumn = column;
-                scratch.witnessRow = row;
-                scratch.witnessFace = k;
+                scratch.witness = Witness{true, column, row, k};
                 return true;
             }
             scratch.settled.push_back(sectorIndex);
@@ -1253,8 +1264,9 @@ int ShadowTracer::verticesOf(int sectorIndex) const {
     return int(std::min(size_t(std::max(sector.vertexCount, 0)), sector.positions.size()));
 }
 
-// Vertices one after the other along a row of the sector: when the last one
-// was shadowed, its blocking face is first used to guess this one's.
+// Vertices one after the other along the rows of the sector: when the one
+// before (or the one a row up) was shadowed, its blocking face is first used
+// to guess this one's.
 void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* shadowed,
                                  int thread) const {
     const Sector& sector = landscape_.sectors[sectorIndex];
@@ -1265,21 +1277,41 @@ void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* s
         firstColumn = firstCell_[0][sectorIndex % landscape_.sectorsAcross];
         firstRow = firstCell_[1][sectorIndex / landscape_.sectorsAcross];
     }
-    scratch.witness = false;
+    const int columns = sector.columns;
+    scratch.above.assign(size_t(columns), Witness());
+    Witness left; // what blocked the vertex before this one in the row
     for (int v = begin; v < end; ++v) {
+        const int column = v % columns;
+        if (column == 0)
+            left = Witness();
         const LineQuery q = makeQuery(sector.positions[v]);
-        const bool neighbour = v > begin && v % sector.columns != 0;
-        if (neighbour && scratch.witness && q.cellSearch && !q.crossesNothing &&
-            guessedWitnessBlocks(q, scratch)) {
+        Witness found;
+        if (q.cellSearch && !q.crossesNothing) {
+            Witness& above = scratch.above[size_t(column)];
+            if (left.found) {
+                found = left;
+                if (!guessedWitnessBlocks(q, found))
+                    found = Witness();
+            }
+            if (!found.found && above.found && v - columns >= begin) {
+                found = above;
+                if (!guessedWitnessBlocks(q, found))
+                    found = Witness();
+            }
+        }
+        if (found.found) {
             shadowed[v] = 1;
-            continue;
+        } else {
+            scratch.witness = Witness();
+            if (cellSearch_) {
+                walk.column = firstColumn + column;
+                walk.row = firstRow + v / columns;
+            }
+            shadowed[v] = shadowedAt(q, scratch, walk) ? 1 : 0;
+            found = scratch.witness;
         }
-        scratch.witness = false;
-        if (cellSearch_) {
-            walk.column = firstColumn + v % sector.columns;
-            walk.row = firstRow + v / sector.columns;
-        }
-        shadowed[v] = shadowedAt(q, scratch, walk) ? 1 : 0;
+        left = found;
+        scratch.above[size_t(column)] = found;
     }
 }
 

@@ -83,6 +83,7 @@ class ShadowTracer {
     struct WindowBounds; // height bounds of a square of cells
     struct Step;         // one cell of a walk pattern
     struct Walk;         // a walk pattern placed at one point
+    struct Witness;      // a face that blocked some point's line
     struct Scratch;      // per thread: crossed-face list, settled sectors, answers
     struct LineQuery;    // one point's ray and line
 
@@ -114,7 +115,7 @@ class ShadowTracer {
     }
     void cornersOf(int column, int row, int k, const Vector3* (&corner)[3]) const;
     bool faceAlongLine(const LineQuery& q, int& column, int& row, int& k) const;
-    bool guessedWitnessBlocks(const LineQuery& q, Scratch& scratch) const;
+    bool guessedWitnessBlocks(const LineQuery& q, Witness& guess) const;
     bool cappedSectorBlocks(int sectorIndex, const LineQuery& q, Scratch& scratch,
                             const Walk& walk) const;
 
@@ -155,12 +156,14 @@ class ShadowTracer {
     // The grid is nearly even: vertex column V lies within gridSlack_ of
     // gridOrigin_[0] + V * cellSize_[0], and likewise for rows.
     double gridOrigin_[2] = {0, 0}, cellSize_[2] = {0, 0};
+    double cellsPerUnit_[2] = {0, 0}; // 1 / cellSize_
     double gridSlack_ = 0;
     bool cornersApart_ = false; // no two grid places are within 0.002 along both x and z
 
     // Walk patterns: the cells near the sun line from a grid vertex, and
     // (wider) from any point of a cell, in the order the line reaches them.
     std::vector<Step> vertexSteps_, pointSteps_;
+    bool pointStepsBuilt_ = false; // pointSteps_ are made on the first isShadowed
     double terminationMargin_ = 0; // see vertexWalkBlocked
 
     double mapMin_[3] = {0, 0, 0}, mapMax_[3] = {0, 0, 0};     // bounds of the vertices
