@@ -662,15 +662,27 @@ void ShadowTracer::measureWindows() {
             joinFour(&small[base], &large[base], across, 1, 4);
         }
     });
-    // Along z, column by column and in place (each entry only looks at
-    // entries after it): `small` becomes 4 x 4, `large` 16 x 4 and then
-    // 16 x 16.
-    shareWork(across, 8, [&](int begin, int end, int) {
-        for (int column = begin; column < end; ++column) {
-            joinFour(&small[column], &small[column], down, across, 1);
-            joinFour(&large[column], &large[column], down, across, 1);
-            joinFour(&large[column], &large[column], down, across, 4);
-        }
+    // Along z, in place and row by row from the first (each row only looks at
+    // rows after it), each thread over its own band of columns: `small`
+    // becomes 4 x 4, `large` 16 x 4 and then 16 x 16.
+    const int band = 64;
+    shareWork((across + band - 1) / band, 1, [&](int begin, int end, int) {
+        const int first = begin * band, count = std::min(across, end * band) - first;
+        auto joinRows = [&](TerrainArray<WindowBounds>& bounds, int stride) {
+            for (int row = 0; row < down; ++row) {
+                WindowBounds* out = &bounds[size_t(row) * across + first];
+                for (int k = 1; k < 4 && row + k * stride < down; ++k) {
+                    const WindowBounds* in = out + size_t(k * stride) * across;
+                    for (int column = 0; column < count; ++column) {
+                        out[column].bottom = std::min(out[column].bottom, in[column].bottom);
+                        out[column].top = std::max(out[column].top, in[column].top);
+                    }
+                }
+            }
+        };
+        joinRows(small, 1);
+        joinRows(large, 1);
+        joinRows(large, 4);
     });
 }
 
@@ -961,7 +973,10 @@ size_t ShadowTracer::passableRun(const LineQuery& q, const Walk& walk, const Ste
 // the next one overlaps it nearly whole.
 bool ShadowTracer::vertexWalkBlocked(const LineQuery& q, Scratch& scratch, const Walk& walk) const {
     const int across = cellsAcross_, down = cellsDown_;
-    const double reach = walkWidth_ + 2.0 * gridSlack_;
+    // A step's widened cell (on the even grid, placed at the vertex's even
+    // place) lies within twice the slack more of the real cell, and so of the
+    // grid's real extent.
+    const double reach = walkWidth_ + 4.0 * gridSlack_;
     double leave = rayReach; // the track leaves the grid, widened, at this t
     {
         double t0 = -infinity, t1 = infinity;
