@@ -310,11 +310,18 @@ void ShadowTracer::build() {
         cells_.clear();
         return;
     }
-    boundWhatLiesAhead();
-    measureWindows();
-    markCappedSectors();
-    const double w = walkWidth_ + 2.0 * gridSlack_;
-    buildSteps(vertexSteps_, w, w, true);
+    // The rest reads the cells' bounds and writes different things: one
+    // thread makes the windows while the other does everything else.
+    shareWork(2, 1, [&](int part, int, int) {
+        if (part == 1) {
+            measureWindows();
+            return;
+        }
+        boundWhatLiesAhead();
+        markCappedSectors();
+        const double w = walkWidth_ + 2.0 * gridSlack_;
+        buildSteps(vertexSteps_, w, w, true);
+    });
 }
 
 // The cell search relies on the terrain being what newMap and the edits
@@ -652,38 +659,31 @@ void ShadowTracer::measureWindows() {
     large.resize(count);
     // Along x, row by row: `small` first joins 4 cells, `large` 4 of those, 4
     // apart.
-    shareWork(down, 8, [&](int begin, int end, int) {
-        for (int row = begin; row < end; ++row) {
-            const size_t base = size_t(row) * across;
-            for (int column = 0; column < across; ++column)
-                large[base + column] =
-                    WindowBounds{cells_[base + column].bottom, cells_[base + column].top};
-            joinFour(&large[base], &small[base], across, 1, 1);
-            joinFour(&small[base], &large[base], across, 1, 4);
-        }
-    });
+    for (int row = 0; row < down; ++row) {
+        const size_t base = size_t(row) * across;
+        for (int column = 0; column < across; ++column)
+            large[base + column] =
+                WindowBounds{cells_[base + column].bottom, cells_[base + column].top};
+        joinFour(&large[base], &small[base], across, 1, 1);
+        joinFour(&small[base], &large[base], across, 1, 4);
+    }
     // Along z, in place and row by row from the first (each row only looks at
-    // rows after it), each thread over its own band of columns: `small`
-    // becomes 4 x 4, `large` 16 x 4 and then 16 x 16.
-    const int band = 64;
-    shareWork((across + band - 1) / band, 1, [&](int begin, int end, int) {
-        const int first = begin * band, count = std::min(across, end * band) - first;
-        auto joinRows = [&](TerrainArray<WindowBounds>& bounds, int stride) {
-            for (int row = 0; row < down; ++row) {
-                WindowBounds* out = &bounds[size_t(row) * across + first];
-                for (int k = 1; k < 4 && row + k * stride < down; ++k) {
-                    const WindowBounds* in = out + size_t(k * stride) * across;
-                    for (int column = 0; column < count; ++column) {
-                        out[column].bottom = std::min(out[column].bottom, in[column].bottom);
-                        out[column].top = std::max(out[column].top, in[column].top);
-                    }
+    // rows after it): `small` becomes 4 x 4, `large` 16 x 4 and then 16 x 16.
+    auto joinRows = [&](TerrainArray<WindowBounds>& bounds, int stride) {
+        for (int row = 0; row < down; ++row) {
+            WindowBounds* out = &bounds[size_t(row) * across];
+            for (int k = 1; k < 4 && row + k * stride < down; ++k) {
+                const WindowBounds* in = out + size_t(k * stride) * across;
+                for (int column = 0; column < across; ++column) {
+                    out[column].bottom = std::min(out[column].bottom, in[column].bottom);
+                    out[column].top = std::max(out[column].top, in[column].top);
                 }
             }
-        };
-        joinRows(small, 1);
-        joinRows(large, 1);
-        joinRows(large, 4);
-    });
+        }
+    };
+    joinRows(small, 1);
+    joinRows(large, 1);
+    joinRows(large, 4);
 }
 
 // Only the first 1024 crossed faces of a sector count. A sector is marked when
