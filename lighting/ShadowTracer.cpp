@@ -620,30 +620,16 @@ void ShadowTracer::boundWhatLiesAhead() {
 
 namespace {
 
-// out[i * step] = the bounds of in[(i + k * stride) * step] for k = 0..3, as
-// many of them as lie below count. out may be in: each entry is written after
-// the ones it needs have been read, and none is needed again.
-template <typename Bounds>
-void joinFour(const Bounds* in, Bounds* out, int count, ptrdiff_t step, int stride) {
-    auto widen = [](Bounds& b, const Bounds& o) {
-        b.bottom = std::min(b.bottom, o.bottom);
-        b.top = std::max(b.top, o.top);
-    };
-    const ptrdiff_t jump = step * stride;
-    const int whole = std::max(0, count - 3 * stride);
-    for (int i = 0; i < whole; ++i) {
-        const Bounds* p = in + i * step;
-        Bounds b = p[0];
-        widen(b, p[jump]);
-        widen(b, p[2 * jump]);
-        widen(b, p[3 * jump]);
-        out[i * step] = b;
-    }
-    for (int i = whole; i < count; ++i) {
-        Bounds b = in[i * step];
-        for (int k = 1; i + k * stride < count; ++k)
-            widen(b, in[(i + k * stride) * step]);
-        out[i * step] = b;
+// out[i] = the bounds of in[i + k * stride] for k = 0..3, as many of them as
+// lie below count.
+template <typename Bounds> void joinFour(const Bounds* in, Bounds* out, int count, int stride) {
+    for (int i = 0; i < count; ++i) {
+        Bounds b = in[i];
+        for (int k = 1; k < 4 && i + k * stride < count; ++k) {
+            b.bottom = std::min(b.bottom, in[i + k * stride].bottom);
+            b.top = std::max(b.top, in[i + k * stride].top);
+        }
+        out[i] = b;
     }
 }
 
@@ -664,8 +650,8 @@ void ShadowTracer::measureWindows() {
         for (int column = 0; column < across; ++column)
             large[base + column] =
                 WindowBounds{cells_[base + column].bottom, cells_[base + column].top};
-        joinFour(&large[base], &small[base], across, 1, 1);
-        joinFour(&small[base], &large[base], across, 1, 4);
+        joinFour(&large[base], &small[base], across, 1);
+        joinFour(&small[base], &large[base], across, 4);
     }
     // Along z, in place and row by row from the first (each row only looks at
     // rows after it): `small` becomes 4 x 4, `large` 16 x 4 and then 16 x 16.

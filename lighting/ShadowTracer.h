@@ -10,16 +10,19 @@
 // first 1024 crossed faces of one sector (by face index) are looked at.
 //
 // Testing every face of every sector for every vertex gives that answer but is
-// far too slow for a real map. The tracer gets the same answer, bit for bit:
-// it lays the cells of all sectors out as one grid, keeps a pyramid of height
-// bounds over it, and follows the sun line through the pyramid, leaving out
-// every block the line passes above or below and stopping as soon as the line
-// has left the heights of everything still ahead. Each face it does look at
-// goes through exactly the same floating-point tests; "above", "below" and
-// "near" are judged with generous bounds on the rounding of those tests and
-// on how far each face's stored basis inverse is from its corners. A terrain
-// that is not a regular grid of cells (or a sun direction that is not finite)
-// is traced face by face.
+// far too slow for a real map. The tracer gets the same answer, bit for bit.
+// All vertex rays are parallel, so it works out once which cells of the map's
+// (nearly even) grid lie near a ray from a grid vertex, in the order the line
+// reaches them, and walks that pattern from each vertex, passing whole 4 x 4
+// and 16 x 16 windows of cells the line stays above or below, and stopping
+// once the line has risen (or sunk) past what lies ahead. Before walking, the
+// face that blocked the neighbouring vertex shows where this vertex's line
+// most likely meets the ground; that guess is tested first. Every face that
+// decides an answer goes through exactly the same floating-point tests; what
+// is left out is left out by bounds on the rounding of those tests and on
+// how far each face's stored basis inverse is from its corners. A terrain that
+// is not a regular grid of cells (or a sun direction that is not finite) is
+// traced face by face.
 //
 // The tracer reads the Landscape as it stands when it is made and borrows it;
 // the positions and face bases must not change while it lives. It uses a
