@@ -117,14 +117,18 @@ double faceReach(const Matrix3& inverse, const Vector3& p0, const Vector3& p1, c
 // Whether the ground ray a -> b crosses the outline of the triangle p0 p1 p2:
 // an edge counts when the ray crosses it strictly between its ends, and a
 // line through a triangle crosses two of its edges, so p2 -> p0 is not needed.
-bool outlineCrossed(const Vector3& p0, const Vector3& p1, const Vector3& p2, Vector2 a, Vector2 b) {
-    Vector2 g0(p0.x, p0.z), g1(p1.x, p1.z), g2(p2.x, p2.z);
+// Either of the two edges may be asked first; p1 -> p2 is the cell's diagonal
+// on the grid, which a ray through either face of the cell nearly always
+// crosses.
+bool edgeCrossed(Vector2 a, Vector2 b, Vector2 g0, Vector2 g1) {
     float s = 0.0f;
     float t = segmentIntersection2D(a, b, g0, g1, &s);
-    if (t != -1.0f && s != 0.0f && s != 1.0f)
-        return true;
-    t = segmentIntersection2D(a, b, g1, g2, &s);
     return t != -1.0f && s != 0.0f && s != 1.0f;
+}
+
+bool outlineCrossed(const Vector3& p0, const Vector3& p1, const Vector3& p2, Vector2 a, Vector2 b) {
+    const Vector2 g0(p0.x, p0.z), g1(p1.x, p1.z), g2(p2.x, p2.z);
+    return edgeCrossed(a, b, g1, g2) || edgeCrossed(a, b, g0, g1);
 }
 
 } // namespace
@@ -1110,9 +1114,10 @@ bool ShadowTracer::faceAlongLine(const LineQuery& q, int& column, int& row, int&
     const double v = (q.z.at(t) - gridOrigin_[1]) * cellsPerUnit_[1];
     if (!(u >= 0.0 && u < cellsAcross_ && v >= 0.0 && v < cellsDown_))
         return false;
-    column = int(u);
-    row = int(v);
-    k = u - column + (v - row) < 1.0 ? 0 : 1;
+    const int newColumn = int(u), newRow = int(v);
+    k = u - newColumn + (v - newRow) < 1.0 ? 0 : 1;
+    column = newColumn;
+    row = newRow;
     return true;
 }
 
