@@ -58,6 +58,8 @@ class DirectiveScript {
     const char* readArgument(char* buffer);
     int readInt();
     float readReal(char* buffer);
+    Vector3 readVector();
+    Landscape* pushFinalizedCopy();
 
     // Terrain and view
     void newMapDirective();

@@ -15,14 +15,12 @@
 #include "platform/MessageBox.h"
 
 void DirectiveScript::setSunDirDirective() {
-    float x = readReal(first);
-    float y = readReal(first);
-    float z = readReal(first);
-    lightingParams.sunDirection.set(x, y, z);
+    Vector3 direction = readVector();
+    lightingParams.sunDirection = direction;
     lightingParams.sunDirection.normalize();
     if (lightingParams.landscape != nullptr)
         lightingParams.landscape->sunDirection = lightingParams.sunDirection;
-    currentLandscape->sunDirection.set(x, y, z);
+    currentLandscape->sunDirection = direction;
     currentLandscape->sunDirection.normalize();
 }
 
@@ -34,34 +32,36 @@ void DirectiveScript::multSunDirDirective() {
     direction.set(direction.x * factor, direction.y * factor, direction.z * factor);
 }
 
-void DirectiveScript::sunAmbientDirective() {
+// Reads three argument lines (real) as a vector: x, y, z or red, green, blue.
+Vector3 DirectiveScript::readVector() {
     float r = readReal(first);
     float g = readReal(first);
     float b = readReal(first);
-    lightingParams.ambientColour.set(r, g, b);
+    return Vector3(r, g, b);
+}
+
+void DirectiveScript::sunAmbientDirective() {
+    lightingParams.ambientColour = readVector();
     lightingParams.landscape = pushState(true);
     lightingParams.applyAmbient();
 }
 
-void DirectiveScript::sunlightDirective() {
+// "sunlight" and "traceshadows" work on a finalized copy of the current map.
+Landscape* DirectiveScript::pushFinalizedCopy() {
     Landscape* landscape = pushState(true);
     landscape->finalize();
-    lightingParams.landscape = landscape;
-    float r = readReal(first);
-    float g = readReal(first);
-    float b = readReal(first);
-    lightingParams.sunColour.set(r, g, b);
+    return landscape;
+}
+
+void DirectiveScript::sunlightDirective() {
+    lightingParams.landscape = pushFinalizedCopy();
+    lightingParams.sunColour = readVector();
     lightingParams.applySunlight();
 }
 
 void DirectiveScript::traceShadowsDirective() {
-    Landscape* landscape = pushState(true);
-    landscape->finalize();
-    lightingParams.landscape = landscape;
-    float r = readReal(first);
-    float g = readReal(first);
-    float b = readReal(first);
-    lightingParams.shadowColour.set(r, g, b);
+    lightingParams.landscape = pushFinalizedCopy();
+    lightingParams.shadowColour = readVector();
     lightingParams.traceShadows(true);
 }
 

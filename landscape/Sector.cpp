@@ -223,29 +223,17 @@ void Sector::computeBounds() {
     minY = loY;
 }
 
-// Applies one of the corner operations to a colour, component by component.
-template <typename Colour> static void applyCornerOp(Colour& target, Colour value, int op);
-
-template <> void applyCornerOp<Vector3>(Vector3& target, Vector3 value, int op) {
-    switch (op) {
-    case 0:
-        target = value;
-        break;
-    case 1:
-        target.add(value);
-        break;
-    case 2:
-        target.subtract(value);
-        break;
-    case 3:
-        target.set(target.x * value.x, target.y * value.y, target.z * value.z);
-        break;
-    default:
-        break;
-    }
+static Vector3 componentProduct(Vector3 a, Vector3 b) {
+    return Vector3(a.x * b.x, a.y * b.y, a.z * b.z);
 }
 
-template <> void applyCornerOp<Vector4>(Vector4& target, Vector4 value, int op) {
+static Vector4 componentProduct(Vector4 a, Vector4 b) {
+    return Vector4(a.r * b.r, a.g * b.g, a.b * b.b, a.a * b.a);
+}
+
+// Applies one of the corner operations to a colour, component by component:
+// 0 = set, 1 = add, 2 = subtract, 3 = multiply; any other code does nothing.
+template <typename Colour> static void applyCornerOp(Colour& target, Colour value, int op) {
     switch (op) {
     case 0:
         target = value;
@@ -257,7 +245,7 @@ template <> void applyCornerOp<Vector4>(Vector4& target, Vector4 value, int op) 
         target.subtract(value);
         break;
     case 3:
-        target.set(target.r * value.r, target.g * value.g, target.b * value.b, target.a * value.a);
+        target = componentProduct(target, value);
         break;
     default:
         break;

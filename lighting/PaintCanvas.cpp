@@ -92,57 +92,51 @@ bool PaintCanvas::terrainMatchesCanvas() const {
     return true;
 }
 
+// Calls visit(sector, gx, gz, k) for every grid cell of every sector, sector
+// rows outer, then cell rows, then columns: (gx, gz) is the canvas cell at the
+// grid cell's first corner and k the cell's index in its sector (its faces are
+// 2k and 2k + 1).
+template <typename Visit> static void forEachGridCell(Landscape& map, Visit visit) {
+    for (int j = 0; j < map.sectorsDown; j++) {
+        for (int i = 0; i < map.sectorsAcross; i++) {
+            Sector& sector = map.sectorAt(i, j);
+            const int cellsAcross = sector.columns - 1;
+            const int x0 = i * cellsAcross;
+            const int z0 = j * (sector.rows - 1);
+            for (int r = 0; r < sector.rows - 1; r++) {
+                for (int c = 0; c < cellsAcross; c++)
+                    visit(sector, x0 + c, z0 + r, size_t(r) * cellsAcross + c);
+            }
+        }
+    }
+}
+
 bool PaintCanvas::finish() {
     if (!cells || !landscape || !terrainMatchesCanvas())
         return false;
-    Landscape& map = *landscape;
 
     // First pass: both faces of a cell take the textures of the canvas cell at
     // the cell's first corner.
-    for (int j = 0; j < map.sectorsDown; j++) {
-        for (int i = 0; i < map.sectorsAcross; i++) {
-            Sector& sector = map.sectorAt(i, j);
-            const int cellsAcross = sector.columns - 1;
-            const int x0 = i * cellsAcross;
-            const int z0 = j * (sector.rows - 1);
-            for (int r = 0; r < sector.rows - 1; r++) {
-                for (int c = 0; c < cellsAcross; c++) {
-                    const PaintCell& cell = cellAt(x0 + c, z0 + r);
-                    const size_t k = size_t(r) * cellsAcross + c;
-                    for (size_t f = 2 * k; f <= 2 * k + 1; f++) {
-                        sector.faces[f].baseTexture = int32_t(cell.texture[0]);
-                        sector.faces[f].overlayTexture = int32_t(cell.texture[1]);
-                    }
-                }
-            }
+    forEachGridCell(*landscape, [this](Sector& sector, int gx, int gz, size_t k) {
+        const PaintCell& cell = cellAt(gx, gz);
+        for (size_t f = 2 * k; f <= 2 * k + 1; f++) {
+            sector.faces[f].baseTexture = int32_t(cell.texture[0]);
+            sector.faces[f].overlayTexture = int32_t(cell.texture[1]);
         }
-    }
+    });
 
     // Second pass: every corner's overlay alpha is the coverage, at the corner's
     // own canvas cell, of the overlay texture its face carries.
-    for (int j = 0; j < map.sectorsDown; j++) {
-        for (int i = 0; i < map.sectorsAcross; i++) {
-            Sector& sector = map.sectorAt(i, j);
-            const int cellsAcross = sector.columns - 1;
-            const int x0 = i * cellsAcross;
-            const int z0 = j * (sector.rows - 1);
-            for (int r = 0; r < sector.rows - 1; r++) {
-                for (int c = 0; c < cellsAcross; c++) {
-                    const int gx = x0 + c;
-                    const int gz = z0 + r;
-                    const uint32_t overlay = cellAt(gx, gz).texture[1];
-                    const size_t k = size_t(r) * cellsAcross + c;
-                    SectorFace& first = sector.faces[2 * k];
-                    SectorFace& second = sector.faces[2 * k + 1];
-                    first.overlayColour[0].a = cellAt(gx, gz).overlayWeight(overlay, 1);
-                    first.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
-                    first.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
-                    second.overlayColour[0].a = cellAt(gx + 1, gz + 1).overlayWeight(overlay, 1);
-                    second.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
-                    second.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
-                }
-            }
-        }
-    }
+    forEachGridCell(*landscape, [this](Sector& sector, int gx, int gz, size_t k) {
+        const uint32_t overlay = cellAt(gx, gz).texture[1];
+        SectorFace& first = sector.faces[2 * k];
+        SectorFace& second = sector.faces[2 * k + 1];
+        first.overlayColour[0].a = cellAt(gx, gz).overlayWeight(overlay, 1);
+        first.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
+        first.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
+        second.overlayColour[0].a = cellAt(gx + 1, gz + 1).overlayWeight(overlay, 1);
+        second.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
+        second.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
+    });
     return true;
 }
