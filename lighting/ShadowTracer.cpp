@@ -5,6 +5,7 @@
 #include "landscape/Sector.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -1383,7 +1384,24 @@ bool ShadowTracer::startHelper(const Work& work, int count, int run) {
     return true;
 }
 
+namespace {
+
+// Jobs follow each other within moments while a trace is made, and waking a
+// sleeping thread takes far longer than that: a thread waiting for one first
+// looks for it for a short while.
+template <typename Ready> void glanceFor(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > until)
+            return;
+        std::this_thread::yield();
+    }
+}
+
+} // namespace
+
 void ShadowTracer::waitForHelper() {
+    glanceFor([this] { return !helperBusy_.load(); });
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [this] { return !helperBusy_; });
     job_ = nullptr;
@@ -1403,6 +1421,7 @@ void ShadowTracer::helperLoop() {
     for (;;) {
         const Work* work;
         int count, run;
+        glanceFor([&] { return quitting_.load() || jobNumber_.load() != seen; });
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return quitting_ || jobNumber_ != seen; });

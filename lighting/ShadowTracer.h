@@ -184,9 +184,10 @@ class ShadowTracer {
     std::thread helper_;
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
-    uint64_t jobNumber_ = 0; // increases with every job handed out
-    bool helperBusy_ = false;
-    bool quitting_ = false;
+    // Changed under mutex_; read without it only to glance for a change.
+    std::atomic<uint64_t> jobNumber_{0}; // increases with every job handed out
+    std::atomic<bool> helperBusy_{false};
+    std::atomic<bool> quitting_{false};
     const Work* job_ = nullptr;
     int jobCount_ = 0, jobRun_ = 1;
     std::atomic<int> nextIndex_{0};
