@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -307,12 +308,12 @@ void ShadowTracer::build() {
     }
     cellSearch_ = finite && layOutGrid() && fitUniformGrid();
     if (!cellSearch_) {
-        cells_.clear();
+        cells_.release();
         return;
     }
     if (!measureCells()) {
         cellSearch_ = false;
-        cells_.clear();
+        cells_.release();
         return;
     }
     // The rest reads the cells' bounds and writes different things: one
@@ -476,8 +477,8 @@ bool ShadowTracer::measureCells() {
     const double lx = std::fabs(double(sun_.x)), lz = std::fabs(double(sun_.z));
     steepest_ = 1.0 / (lx == 0.0 ? lz : lz == 0.0 ? lx : std::min(lx, lz));
 
-    cells_.assign(size_t(cellsAcross_) * cellsDown_, CellBounds{0, 0, 0, 0});
-    inverses_.resize(2 * cells_.size());
+    cells_.allocate(size_t(cellsAcross_) * cellsDown_);
+    inverses_.allocate(2 * cells_.size());
     std::atomic<bool> regular{true};
     shareWork(cellsDown_, 4, [&](int begin, int end, int) {
         for (int row = begin; row < end && regular.load(std::memory_order_relaxed); ++row)
@@ -523,18 +524,18 @@ bool ShadowTracer::measureCellRow(int row) {
         const Vector3& below = corner[columns];
         const Vector3& diagonal = corner[columns + 1];
         const size_t cell = size_t(row) * cellsAcross_ + column;
-        inverses_[2 * cell] = f[0].basisInverse;
-        inverses_[2 * cell + 1] = f[1].basisInverse;
+        inverses_.make(2 * cell, f[0].basisInverse);
+        inverses_.make(2 * cell + 1, f[1].basisInverse);
         const double reach = std::max(faceReach(f[0].basisInverse, *corner, right, below, span_),
                                       faceReach(f[1].basisInverse, diagonal, right, below, span_)) *
                              (1.0 + 1e-6);
         if (!(reach < infinity)) {
-            cells_[cell] = CellBounds{-INFINITY, INFINITY, INFINITY, 0};
+            cells_.make(cell, CellBounds{-INFINITY, INFINITY, INFINITY, 0});
             continue;
         }
         const double margin = reach + rise * extraLength(reach);
-        cells_[cell] =
-            CellBounds{roundedDown(lowY - margin), roundedUp(highY + margin), roundedUp(reach), 0};
+        cells_.make(cell, CellBounds{roundedDown(lowY - margin), roundedUp(highY + margin),
+                                     roundedUp(reach), 0});
     }
     return true;
 }
@@ -558,7 +559,8 @@ void ShadowTracer::boundWhatLiesAhead() {
     // hit a little before the walk reaches it (see vertexWalkBlocked).
     mapTop_ = -INFINITY;
     mapBottom_ = INFINITY;
-    TerrainArray<double> value(cells_.size());
+    PoolArray<double> value;
+    value.allocate(cells_.size());
     for (size_t cell = 0; cell < cells_.size(); ++cell) {
         const CellBounds& b = cells_[cell];
         double early = 0;
@@ -567,7 +569,7 @@ void ShadowTracer::boundWhatLiesAhead() {
         const double top = b.top + early, bottom = b.bottom - early;
         mapTop_ = std::max(mapTop_, roundedUp(top));
         mapBottom_ = std::min(mapBottom_, roundedDown(bottom));
-        value[cell] = upward ? top : -bottom;
+        value.make(cell, upward ? top : -bottom);
     }
     // Largest value less the fall per step, over the cells ahead.
     const int across = cellsAcross_, down = cellsDown_;
@@ -644,23 +646,24 @@ void ShadowTracer::measureWindows() {
     static_assert(windowLevels == 2, "one array of window bounds per window size");
     const int across = cellsAcross_, down = cellsDown_;
     const size_t count = cells_.size();
-    TerrainArray<WindowBounds>& large = windows_[0];
-    TerrainArray<WindowBounds>& small = windows_[1];
-    small.resize(count);
-    large.resize(count);
+    PoolArray<WindowBounds>& large = windows_[0];
+    PoolArray<WindowBounds>& small = windows_[1];
+    small.allocate(count);
+    large.allocate(count);
     // Along x, row by row: `small` first joins 4 cells, `large` 4 of those, 4
     // apart.
     for (int row = 0; row < down; ++row) {
         const size_t base = size_t(row) * across;
+        WindowBounds* single = &large[base]; // the cells' own bounds first
         for (int column = 0; column < across; ++column)
-            large[base + column] =
+            new (single + column)
                 WindowBounds{cells_[base + column].bottom, cells_[base + column].top};
-        joinFour(&large[base], &small[base], across, 1);
+        joinFour(single, &small[base], across, 1);
         joinFour(&small[base], &large[base], across, 4);
     }
     // Along z, in place and row by row from the first (each row only looks at
     // rows after it): `small` becomes 4 x 4, `large` 16 x 4 and then 16 x 16.
-    auto joinRows = [&](TerrainArray<WindowBounds>& bounds, int stride) {
+    auto joinRows = [&](PoolArray<WindowBounds>& bounds, int stride) {
         for (int row = 0; row < down; ++row) {
             WindowBounds* out = &bounds[size_t(row) * across];
             for (int k = 1; k < 4 && row + k * stride < down; ++k) {

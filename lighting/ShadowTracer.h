@@ -39,7 +39,9 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 class Landscape;
@@ -89,6 +91,38 @@ class ShadowTracer {
     struct Witness;      // a face that blocked some point's line
     struct Scratch;      // per thread: crossed-face list, settled sectors, answers
     struct LineQuery;    // one point's ray and line
+
+    // An array in the terrain pool whose elements are made when they are
+    // first written: fresh memory is then first touched by whichever thread
+    // fills it, and only once. Only for types with nothing to destroy.
+    template <class T> class PoolArray {
+      public:
+        PoolArray() = default;
+        PoolArray(const PoolArray&) = delete;
+        PoolArray& operator=(const PoolArray&) = delete;
+        ~PoolArray() { release(); }
+        void allocate(size_t count) {
+            static_assert(std::is_trivially_destructible<T>::value, "nothing to destroy");
+            release();
+            data_ = static_cast<T*>(terrainAllocate(count * sizeof(T)));
+            count_ = count;
+        }
+        void release() {
+            if (data_ != nullptr)
+                terrainFree(data_, count_ * sizeof(T));
+            data_ = nullptr;
+            count_ = 0;
+        }
+        void make(size_t i, const T& value) { new (data_ + i) T(value); }
+        size_t size() const { return count_; }
+        T* data() { return data_; }
+        T& operator[](size_t i) { return data_[i]; }
+        const T& operator[](size_t i) const { return data_[i]; }
+
+      private:
+        T* data_ = nullptr;
+        size_t count_ = 0; // elements
+    };
 
     // Preparation.
     void build();
@@ -147,12 +181,12 @@ class ShadowTracer {
     std::vector<int> cellSector_[2], cellLocal_[2];
     std::vector<double> cellLo_[2], cellHi_[2];
     std::vector<double> vertexLo_[2], vertexHi_[2]; // range of each global vertex column (row)
-    std::vector<int> firstCell_[2];  // first global cell column (row) of each sector column (row)
-    TerrainArray<CellBounds> cells_; // row by row
-    TerrainArray<Matrix3> inverses_; // the faces' stored basis inverses, two per cell
+    std::vector<int> firstCell_[2]; // first global cell column (row) of each sector column (row)
+    PoolArray<CellBounds> cells_;   // row by row
+    PoolArray<Matrix3> inverses_;   // the faces' stored basis inverses, two per cell
     // Per window size (largest first), per cell: bounds of the window of cells
     // that starts there.
-    TerrainArray<WindowBounds> windows_[2];
+    PoolArray<WindowBounds> windows_[2];
     std::vector<uint8_t> capped_;      // per sector: the candidate limit may leave faces out
     float mapBottom_ = 0, mapTop_ = 0; // no hit anywhere is reported below or above these
 
