@@ -478,7 +478,15 @@ bool ShadowTracer::measureCells() {
     steepest_ = 1.0 / (lx == 0.0 ? lz : lz == 0.0 ? lx : std::min(lx, lz));
 
     cells_.allocate(size_t(cellsAcross_) * cellsDown_);
-    inverses_.allocate(2 * cells_.size());
+    // A packed copy of the face bases keeps the searches from reading whole
+    // face records, as long as it is small enough to stay in the cache; for
+    // larger maps it would only cost fresh memory.
+    const size_t inverseBytes = 2 * cells_.size() * sizeof(Matrix3);
+    copiedInverses_ = inverseBytes <= 8u << 20;
+    if (copiedInverses_)
+        inverses_.allocate(2 * cells_.size());
+    else
+        inverses_.release();
     std::atomic<bool> regular{true};
     shareWork(cellsDown_, 4, [&](int begin, int end, int) {
         for (int row = begin; row < end && regular.load(std::memory_order_relaxed); ++row)
@@ -524,8 +532,10 @@ bool ShadowTracer::measureCellRow(int row) {
         const Vector3& below = corner[columns];
         const Vector3& diagonal = corner[columns + 1];
         const size_t cell = size_t(row) * cellsAcross_ + column;
-        inverses_.make(2 * cell, f[0].basisInverse);
-        inverses_.make(2 * cell + 1, f[1].basisInverse);
+        if (copiedInverses_) {
+            inverses_.make(2 * cell, f[0].basisInverse);
+            inverses_.make(2 * cell + 1, f[1].basisInverse);
+        }
         const double reach = std::max(faceReach(f[0].basisInverse, *corner, right, below, span_),
                                       faceReach(f[1].basisInverse, diagonal, right, below, span_)) *
                              (1.0 + 1e-6);
@@ -1098,6 +1108,16 @@ void ShadowTracer::cornersOf(int column, int row, int k, const Vector3* (&corner
     corner[2] = here + columns;
 }
 
+// The stored basis inverse of face k of cell (column, row): the packed copy,
+// or the face's own.
+const Matrix3& ShadowTracer::inverseOf(int column, int row, int k) const {
+    if (copiedInverses_)
+        return inverses_[2 * (size_t(row) * cellsAcross_ + column) + size_t(k)];
+    const Sector& sector = landscape_.sectors[sectorOf(column, row)];
+    const int face = 2 * (cellLocal_[1][row] * (sector.columns - 1) + cellLocal_[0][column]) + k;
+    return sector.faces[size_t(face)].basisInverse;
+}
+
 // The face of the grid under the point where the line meets the plane of
 // face k of cell (column, row); false when that point is not over the grid.
 // Only a guess: the answer is always decided by the exact tests.
@@ -1148,8 +1168,7 @@ bool ShadowTracer::guessedWitnessBlocks(const LineQuery& q, Witness& guess) cons
         if (nearPoint && (q.point.nearlyEquals(*corner[0]) || q.point.nearlyEquals(*corner[1]) ||
                           q.point.nearlyEquals(*corner[2])))
             continue;
-        const size_t cell = size_t(row) * cellsAcross_ + column;
-        if (lineHitsTriangle(inverses_[2 * cell + k], q.point.minus(*corner[0]), q.direction) &&
+        if (lineHitsTriangle(inverseOf(column, row, k), q.point.minus(*corner[0]), q.direction) &&
             outlineCrossed(*corner[0], *corner[1], *corner[2], q.a, q.b) &&
             reachedBy(landscape_.sectors[sectorIndex], q.a, q.b, q.point)) {
             guess = Witness{true, column, row, k};
@@ -1214,7 +1233,7 @@ bool ShadowTracer::cellBlocks(const LineQuery& q, Scratch& scratch, const Walk& 
         }
         if (nearPlane && !mayMeetPlane(q, p0, right, below, planeReach, t0, t1))
             continue;
-        if (lineHitsTriangle(inverses_[2 * cell + k], q.point.minus(p0), q.direction) &&
+        if (lineHitsTriangle(inverseOf(column, row, k), q.point.minus(p0), q.direction) &&
             outlineCrossed(p0, right, below, q.a, q.b)) {
             if (reachedBy(sector, q.a, q.b, q.point)) {
                 scratch.witness = Witness{true, column, row, k};

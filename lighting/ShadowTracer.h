@@ -151,6 +151,7 @@ class ShadowTracer {
         return cellSector_[1][row] * sectorsAcross_ + cellSector_[0][column];
     }
     void cornersOf(int column, int row, int k, const Vector3* (&corner)[3]) const;
+    const Matrix3& inverseOf(int column, int row, int k) const;
     bool faceAlongLine(const LineQuery& q, int& column, int& row, int& k) const;
     bool guessedWitnessBlocks(const LineQuery& q, Witness& guess) const;
     bool cappedSectorBlocks(int sectorIndex, const LineQuery& q, Scratch& scratch,
@@ -184,6 +185,7 @@ class ShadowTracer {
     std::vector<int> firstCell_[2]; // first global cell column (row) of each sector column (row)
     PoolArray<CellBounds> cells_;   // row by row
     PoolArray<Matrix3> inverses_;   // the faces' stored basis inverses, two per cell
+    bool copiedInverses_ = false;   // inverses_ is in use (the map is small enough)
     // Per window size (largest first), per cell: bounds of the window of cells
     // that starts there.
     PoolArray<WindowBounds> windows_[2];

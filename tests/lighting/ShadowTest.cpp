@@ -372,6 +372,31 @@ TEST(ShadowTracer, AgreesWhereEveryBasisInverseIsSlightlyOff) {
     }
 }
 
+// On a map this large the tracer reads the face bases from the faces
+// themselves instead of a packed copy; sampled vertices of a few sectors must
+// still agree.
+TEST(ShadowTracer, LargeMapAgreesOnSampledVertices) {
+    Landscape land;
+    makeMap(land, 352, 352, 16, 1, smoothHeights(5, 6.0f));
+    Vector3 sun = unit(1.0f, 0.25f, 0.7f);
+    ShadowTracer tracer(land, sun);
+    ASSERT_TRUE(tracer.usesCellSearch());
+    std::vector<uint8_t> traced;
+    int shadowed = 0, checked = 0;
+    for (int s : {0, 23, 250, 483}) {
+        const Sector& sector = land.sectors[s];
+        tracer.traceSector(s, traced);
+        for (int v = 0; v < sector.vertexCount; v += 19) {
+            bool expected = referenceIsShadowed(land, sector.positions[v], sun);
+            ASSERT_EQ(traced[size_t(v)] != 0, expected) << "sector " << s << " vertex " << v;
+            shadowed += expected ? 1 : 0;
+            ++checked;
+        }
+    }
+    EXPECT_GT(shadowed, checked / 10);
+    EXPECT_LT(shadowed, checked * 9 / 10);
+}
+
 TEST(ShadowTracer, TerrainThatIsNotARegularGridIsTracedFaceByFace) {
     Landscape land;
     makeMap(land, 24, 16, 8, 1, spikyHeights(9, 3.0f));
