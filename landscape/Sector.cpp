@@ -252,22 +252,24 @@ template <typename Colour> static void applyCornerOp(Colour& target, Colour valu
     }
 }
 
-void Sector::updateCornerColours(int column, int row, Vector3 value, int op) {
+// Applies op with value to the corner colour (picked by member) of every face
+// corner that uses vertex (column, row).
+template <typename Colour, size_t Corners>
+static void updateCorners(TerrainArray<SectorFace>& faces, uint32_t index,
+                          Colour (SectorFace::*member)[Corners], Colour value, int op) {
     if (op < 0 || op > 3)
         return;
-    uint32_t index = uint32_t(int64_t(columns) * row + column);
     for (SectorFace& face : faces)
-        for (int k = 0; k < 3; ++k)
+        for (size_t k = 0; k < Corners; ++k)
             if (face.vertex[k] == index)
-                applyCornerOp(face.colour[k], value, op);
+                applyCornerOp((face.*member)[k], value, op);
+}
+
+void Sector::updateCornerColours(int column, int row, Vector3 value, int op) {
+    updateCorners(faces, uint32_t(int64_t(columns) * row + column), &SectorFace::colour, value, op);
 }
 
 void Sector::updateCornerOverlayColours(int column, int row, Vector4 value, int op) {
-    if (op < 0 || op > 3)
-        return;
-    uint32_t index = uint32_t(int64_t(columns) * row + column);
-    for (SectorFace& face : faces)
-        for (int k = 0; k < 3; ++k)
-            if (face.vertex[k] == index)
-                applyCornerOp(face.overlayColour[k], value, op);
+    updateCorners(faces, uint32_t(int64_t(columns) * row + column), &SectorFace::overlayColour,
+                  value, op);
 }
