@@ -2,7 +2,7 @@
 
 #include "app/FrameCounter.h"
 #include "app/FramePacer.h"
-#include "app/Input.h"
+#include "platform/Input.h"
 #include "app/TextPrinter.h"
 #include "app/Walker.h"
 #include "app/Window.h"

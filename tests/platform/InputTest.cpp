@@ -1,6 +1,6 @@
 #include "tests/support/TestSupport.h"
 
-#include "app/Input.h"
+#include "platform/Input.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ class InputTest : public testing::Test {
         std::memset(&event, 0, sizeof event);
         event.type = type;
         event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = SDLKey(symbol);
+        std::memcpy(&event.key.keysym.sym, &symbol, sizeof symbol); // may lie outside SDLKey
         ASSERT_EQ(SDL_PushEvent(&event), 0);
     }
     static void pushButton(Uint8 type, Uint8 button) {

@@ -1,4 +1,4 @@
-#include "app/Input.h"
+#include "platform/Input.h"
 
 #include "platform/Presenter.h"
 
@@ -16,8 +16,17 @@ void clearKeys() {
     std::memset(KeyState, 0, sizeof KeyState);
 }
 
-static void setKey(SDLKey symbol, uint8_t held) {
-    if (unsigned(symbol) < unsigned(keyTableSize))
+// The key symbol of an event, read as the integer it is: SDL hands over
+// values outside its own enumeration, which an SDLKey must never hold.
+static uint32_t keySymbol(const SDL_Event& event) {
+    uint32_t symbol = 0;
+    static_assert(sizeof symbol == sizeof event.key.keysym.sym, "SDLKey is 32 bits");
+    std::memcpy(&symbol, &event.key.keysym.sym, sizeof symbol);
+    return symbol;
+}
+
+static void setKey(uint32_t symbol, uint8_t held) {
+    if (symbol < uint32_t(keyTableSize))
         KeyState[symbol] = held;
 }
 
@@ -33,13 +42,13 @@ static void setMouseButton(uint8_t button, int32_t held) {
 void handleEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_KEYDOWN:
-        setKey(event.key.keysym.sym, 1);
+        setKey(keySymbol(event), 1);
         break;
     case SDL_KEYUP:
         // Releasing Escape leaves the quit flag set: a press and release
         // between two polls must still end the program.
-        if (event.key.keysym.sym != SDLK_ESCAPE)
-            setKey(event.key.keysym.sym, 0);
+        if (keySymbol(event) != uint32_t(quitKey))
+            setKey(keySymbol(event), 0);
         break;
     case SDL_MOUSEMOTION:
         MouseState.x = event.motion.x;
@@ -66,7 +75,7 @@ static void applyScriptedKey(const KeyEventLine& line) {
     std::memset(&event, 0, sizeof event);
     event.type = line.down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = line.down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.sym = SDLKey(line.key);
+    event.key.keysym.sym = SDLKey(line.key); // a named key: always an SDLKey
     handleEvent(event);
 }
 
