@@ -10,9 +10,9 @@
 
 #include "geometry/Matrix3.h"
 #include "platform/MessageBox.h"
+#include "platform/WorkerPool.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -127,19 +127,10 @@ void Sector::finalize() {
 void Landscape::finalize() {
     int32_t count = int32_t(std::min(sectors.size(), size_t(sectorCount > 0 ? sectorCount : 0)));
     std::vector<int> singular(size_t(count), 0);
-    unsigned workers = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-    if (count < 64)
-        workers = 1;
-    auto work = [&](unsigned first) {
-        for (int32_t s = int32_t(first); s < count; s += int32_t(workers))
+    WorkerPool::shared().forEach(count, 4, [&](int begin, int end, int) {
+        for (int32_t s = begin; s < end; ++s)
             singular[size_t(s)] = sectors[size_t(s)].finalizeQuietly();
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned w = 1; w < workers; ++w)
-        helpers.emplace_back(work, w);
-    work(0);
-    for (std::thread& helper : helpers)
-        helper.join();
+    });
     for (int count : singular)
         reportSingularFaces(count);
 

@@ -5,7 +5,7 @@
 #include "landscape/Sector.h"
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -263,14 +263,12 @@ bool ShadowTracer::faceBlocks(const Sector& sector, int face, Vector3 point, Vec
 
 // --- Preparation -------------------------------------------------------------
 
-ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int threadCount)
-    : landscape_(landscape), sun_(sunDirection) {
+ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, WorkerPool& pool)
+    : landscape_(landscape), sun_(sunDirection), pool_(pool) {
     sectorCount_ =
         int(std::min(size_t(std::max(landscape.sectorCount, 0)), landscape.sectors.size()));
     sectorsAcross_ = landscape.sectorsAcross;
-    unsigned cores = std::thread::hardware_concurrency();
-    int threads = std::max(1, std::min(threadCount, cores >= 2 ? 2 : 1));
-    for (int i = 0; i < threads; ++i)
+    for (int i = 0; i < pool_.threadCount(); ++i)
         scratch_.push_back(new Scratch);
     size_t mostFaces = 0;
     for (int s = 0; s < sectorCount_; ++s)
@@ -278,20 +276,10 @@ ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int
     if (mostFaces > size_t(candidateCapacity))
         for (Scratch* scratch : scratch_)
             scratch->crossed.reserve(mostFaces);
-    if (threads > 1)
-        helper_ = std::thread(&ShadowTracer::helperLoop, this);
     build();
 }
 
 ShadowTracer::~ShadowTracer() {
-    if (helper_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            quitting_ = true;
-        }
-        wake_.notify_one();
-        helper_.join();
-    }
     for (Scratch* scratch : scratch_)
         delete scratch;
 }
@@ -317,8 +305,8 @@ void ShadowTracer::build() {
         return;
     }
     // The rest reads the cells' bounds and writes different things: one
-    // thread makes the windows while the other does everything else.
-    shareWork(2, 1, [&](int part, int, int) {
+    // thread makes the windows while another does everything else.
+    pool_.forEach(2, 1, [&](int part, int, int) {
         if (part == 1) {
             measureWindows();
             return;
@@ -488,7 +476,7 @@ bool ShadowTracer::measureCells() {
     else
         inverses_.release();
     std::atomic<bool> regular{true};
-    shareWork(cellsDown_, 4, [&](int begin, int end, int) {
+    pool_.forEach(cellsDown_, 4, [&](int begin, int end, int) {
         for (int row = begin; row < end && regular.load(std::memory_order_relaxed); ++row)
             if (!measureCellRow(row))
                 regular.store(false);
@@ -1283,7 +1271,7 @@ void ShadowTracer::traceSector(int sectorIndex, std::vector<uint8_t>& shadowed) 
         return;
     int vertexCount = verticesOf(sectorIndex);
     shadowed.assign(size_t(vertexCount), 0);
-    shareWork(vertexCount, 8, [&](int begin, int end, int thread) {
+    pool_.forEach(vertexCount, 8, [&](int begin, int end, int thread) {
         traceVertices(sectorIndex, begin, end, shadowed.data(), thread);
     });
 }
@@ -1346,7 +1334,7 @@ void ShadowTracer::traceVertices(int sectorIndex, int begin, int end, uint8_t* s
 
 // Whole sectors go to whichever thread claims them first; this thread also
 // announces every sector in order before it claims it (or finds it taken), so
-// the announcements keep their number and order whatever the other thread does.
+// the announcements keep their number and order whatever the others do.
 void ShadowTracer::traceAll(const SectorStart& start, const SectorDone& done) {
     if (sectorCount_ <= 0)
         return;
@@ -1361,104 +1349,12 @@ void ShadowTracer::traceAll(const SectorStart& start, const SectorDone& done) {
         traceVertices(s, 0, vertexCount, shadowed.data(), thread);
         done(s, shadowed);
     };
-    Work helperPart = [&](int, int, int thread) {
-        for (int s = 0; s < sectorCount_; ++s)
+    pool_.runOnAll([&](int thread) {
+        for (int s = 0; s < sectorCount_; ++s) {
+            if (thread == 0)
+                start(s);
             if (claim(s))
                 traceWhole(s, thread);
-    };
-    bool shared = startHelper(helperPart, 1, 1);
-    for (int s = 0; s < sectorCount_; ++s) {
-        start(s);
-        if (claim(s))
-            traceWhole(s, 0);
-    }
-    if (shared)
-        waitForHelper();
-}
-
-// Both threads take runs of indices until none are left; every index is
-// handled by exactly one of them, so what they write never overlaps.
-void ShadowTracer::shareWork(int count, int run, const Work& work) {
-    if (count <= 0)
-        return;
-    bool shared = startHelper(work, count, run);
-    takeRuns(work, count, run, 0);
-    if (shared)
-        waitForHelper();
-}
-
-// Hands the helper thread a job over `count` indices (taken `run` at a
-// time, shared with this thread through nextIndex_); false when there is no
-// helper thread.
-bool ShadowTracer::startHelper(const Work& work, int count, int run) {
-    nextIndex_.store(0);
-    if (!helper_.joinable())
-        return false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        job_ = &work;
-        jobCount_ = count;
-        jobRun_ = run;
-        helperBusy_ = true;
-        ++jobNumber_;
-    }
-    wake_.notify_one();
-    return true;
-}
-
-namespace {
-
-// Jobs follow each other within moments while a trace is made, and waking a
-// sleeping thread takes far longer than that: a thread waiting for one first
-// looks for it for a short while.
-template <typename Ready> void glanceFor(Ready ready) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() > until)
-            return;
-        std::this_thread::yield();
-    }
-}
-
-} // namespace
-
-void ShadowTracer::waitForHelper() {
-    glanceFor([this] { return !helperBusy_.load(); });
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [this] { return !helperBusy_; });
-    job_ = nullptr;
-}
-
-void ShadowTracer::takeRuns(const Work& work, int count, int run, int thread) {
-    for (;;) {
-        int begin = nextIndex_.fetch_add(run);
-        if (begin >= count)
-            return;
-        work(begin, std::min(begin + run, count), thread);
-    }
-}
-
-void ShadowTracer::helperLoop() {
-    uint64_t seen = 0;
-    for (;;) {
-        const Work* work;
-        int count, run;
-        glanceFor([&] { return quitting_.load() || jobNumber_.load() != seen; });
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [&] { return quitting_ || jobNumber_ != seen; });
-            if (quitting_)
-                return;
-            seen = jobNumber_;
-            work = job_;
-            count = jobCount_;
-            run = jobRun_;
         }
-        takeRuns(*work, count, run, 1);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            helperBusy_ = false;
-        }
-        finished_.notify_one();
-    }
+    });
 }

@@ -25,22 +25,19 @@
 // traced face by face.
 //
 // The tracer reads the Landscape as it stands when it is made and borrows it;
-// the positions and face bases must not change while it lives. It uses a
-// second thread when the machine has a second core; the answers do not depend
-// on it.
+// the positions and face bases must not change while it lives. It shares its
+// work between the threads of a WorkerPool (by default the shared one, every
+// core); the answers do not depend on how many there are.
 
 #include "geometry/Matrix3.h"
 #include "geometry/Vector2.h"
 #include "geometry/Vector3.h"
 #include "landscape/TerrainAllocator.h"
+#include "platform/WorkerPool.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <new>
-#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -53,7 +50,8 @@ class ShadowTracer {
     // Length of the ground ray, in units of the sun direction's ground part.
     static constexpr float rayReach = 1000.0f;
 
-    ShadowTracer(const Landscape& landscape, Vector3 sunDirection, int threadCount = 2);
+    ShadowTracer(const Landscape& landscape, Vector3 sunDirection,
+                 WorkerPool& pool = WorkerPool::shared());
     ~ShadowTracer();
     ShadowTracer(const ShadowTracer&) = delete;
     ShadowTracer& operator=(const ShadowTracer&) = delete;
@@ -63,7 +61,7 @@ class ShadowTracer {
     void traceSector(int sectorIndex, std::vector<uint8_t>& shadowed);
 
     // Traces every sector. start(s) is called on this thread for s = 0, 1, ...
-    // in order, just before sector s is traced (or while the other thread
+    // in order, just before sector s is traced (or while another thread
     // traces it); done(s, shadowed) is called once per sector, on the thread
     // that traced it, and must only touch that sector.
     using SectorStart = std::function<void(int sector)>;
@@ -160,12 +158,6 @@ class ShadowTracer {
     // Sectors and threads.
     int verticesOf(int sectorIndex) const;
     void traceVertices(int sectorIndex, int begin, int end, uint8_t* shadowed, int thread) const;
-    using Work = std::function<void(int begin, int end, int thread)>;
-    void shareWork(int count, int run, const Work& work);
-    bool startHelper(const Work& work, int count, int run);
-    void waitForHelper();
-    void takeRuns(const Work& work, int count, int run, int thread);
-    void helperLoop();
 
     const Landscape& landscape_;
     Vector3 sun_;                   // the sun direction the answer is defined with
@@ -214,17 +206,6 @@ class ShadowTracer {
     double deviationCap_ = 0;  // rays that stray farther from the line are traced face by face
     double steepest_ = 0;      // 1 / the smaller nonzero of |sun.x| and |sun.z|
 
-    std::vector<Scratch*> scratch_; // one per thread
-
-    // The second thread: it takes runs of the current job's indices from nextIndex_.
-    std::thread helper_;
-    std::mutex mutex_;
-    std::condition_variable wake_, finished_;
-    // Changed under mutex_; read without it only to glance for a change.
-    std::atomic<uint64_t> jobNumber_{0}; // increases with every job handed out
-    std::atomic<bool> helperBusy_{false};
-    std::atomic<bool> quitting_{false};
-    const Work* job_ = nullptr;
-    int jobCount_ = 0, jobRun_ = 1;
-    std::atomic<int> nextIndex_{0};
+    WorkerPool& pool_;
+    std::vector<Scratch*> scratch_; // one per thread of the pool
 };

@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "landscape/Landscape.h"
+#include "platform/WorkerPool.h"
 
 #include <gtest/gtest.h>
 
@@ -200,14 +201,14 @@ TEST(Finalize, RunningTwiceGivesTheSameResultAsOnce) {
     }
 }
 
-TEST(Finalize, SharingSectorsBetweenCoresGivesTheOneThreadResultAndItsMessages) {
+TEST(Finalize, OneThreadOrFourGiveTheSectorBySectorResultAndItsMessages) {
     // Enough sectors for the work to be shared; random heights and textures.
-    Landscape shared, alone;
-    shared.newMap(192, 96, 8, 1.0f, 1.0f);
-    shared.cloneInto(&alone);
+    Landscape unfinished, alone;
+    unfinished.newMap(192, 96, 8, 1.0f, 1.0f);
+    unfinished.cloneInto(&alone);
     std::mt19937 random(7);
-    for (int32_t s = 0; s < shared.sectorCount; ++s) {
-        Sector& a = shared.sectors[size_t(s)];
+    for (int32_t s = 0; s < unfinished.sectorCount; ++s) {
+        Sector& a = unfinished.sectors[size_t(s)];
         Sector& b = alone.sectors[size_t(s)];
         for (int32_t v = 0; v < a.vertexCount; ++v)
             a.positions[size_t(v)].y = b.positions[size_t(v)].y = float(random() % 100) * 0.25f;
@@ -216,17 +217,13 @@ TEST(Finalize, SharingSectorsBetweenCoresGivesTheOneThreadResultAndItsMessages) 
                 int32_t(random() % 4) - 1;
     }
     // Two collapsed faces, in sectors 3 and 200, give one message each.
-    for (Landscape* land : {&shared, &alone}) {
+    for (Landscape* land : {&unfinished, &alone}) {
         for (int32_t s : {3, 200}) {
             Sector& sector = land->sectors[size_t(s)];
             sector.positions[sector.faces[0].vertex[1]] =
                 sector.positions[sector.faces[0].vertex[0]];
         }
     }
-
-    startCapturingMessages();
-    shared.finalize();
-    std::vector<std::string> messages = stopCapturingMessages();
 
     for (int32_t s = 0; s < alone.sectorCount; ++s)
         alone.sectors[size_t(s)].finalizeQuietly();
@@ -236,20 +233,30 @@ TEST(Finalize, SharingSectorsBetweenCoresGivesTheOneThreadResultAndItsMessages) 
                 i + 1 < alone.sectorsAcross ? &alone.sectorAt(i + 1, j) : nullptr,
                 j + 1 < alone.sectorsDown ? &alone.sectorAt(i, j + 1) : nullptr);
 
-    for (int32_t s = 0; s < shared.sectorCount; ++s) {
-        const Sector& a = shared.sectors[size_t(s)];
-        const Sector& b = alone.sectors[size_t(s)];
-        ASSERT_EQ(0,
-                  std::memcmp(a.faces.data(), b.faces.data(), a.faces.size() * sizeof(SectorFace)))
-            << "sector " << s;
-        ASSERT_EQ(
-            0, std::memcmp(a.normals.data(), b.normals.data(), a.normals.size() * sizeof(Vector3)))
-            << "sector " << s;
-        ASSERT_EQ(orderOf(a.baseOrder), orderOf(b.baseOrder)) << "sector " << s;
-        ASSERT_EQ(a.maxY, b.maxY);
+    for (int threads : {1, 4}) {
+        WorkerPool::setSharedThreadCount(threads);
+        Landscape shared;
+        unfinished.cloneInto(&shared);
+        startCapturingMessages();
+        shared.finalize();
+        std::vector<std::string> messages = stopCapturingMessages();
+
+        for (int32_t s = 0; s < shared.sectorCount; ++s) {
+            const Sector& a = shared.sectors[size_t(s)];
+            const Sector& b = alone.sectors[size_t(s)];
+            ASSERT_EQ(
+                0, std::memcmp(a.faces.data(), b.faces.data(), a.faces.size() * sizeof(SectorFace)))
+                << "sector " << s;
+            ASSERT_EQ(0, std::memcmp(a.normals.data(), b.normals.data(),
+                                     a.normals.size() * sizeof(Vector3)))
+                << "sector " << s;
+            ASSERT_EQ(orderOf(a.baseOrder), orderOf(b.baseOrder)) << "sector " << s;
+            ASSERT_EQ(a.maxY, b.maxY);
+        }
+        int singular = 0;
+        for (const std::string& line : messages)
+            singular += line == "[] Face index not invertable! (This should never happen)";
+        EXPECT_EQ(singular, 2) << threads << " threads";
     }
-    int singular = 0;
-    for (const std::string& line : messages)
-        singular += line == "[] Face index not invertable! (This should never happen)";
-    EXPECT_EQ(singular, 2);
+    WorkerPool::setSharedThreadCount(0);
 }

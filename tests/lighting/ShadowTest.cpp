@@ -450,14 +450,16 @@ TEST(ShadowTracer, SunThatIsNotFiniteIsTracedFaceByFace) {
     }
 }
 
-TEST(ShadowTracer, ResultDoesNotDependOnTheSecondThread) {
+TEST(ShadowTracer, ResultDoesNotDependOnTheThreadCount) {
     Landscape land;
     makeMap(land, 48, 32, 8, 2, spikyHeights(21, 3.0f));
     Vector3 sun = unit(0.3f, 0.25f, 0.9f);
+    const int threadCounts[2] = {1, 4};
     std::vector<std::vector<uint8_t>> results[2];
-    for (int threads = 1; threads <= 2; ++threads) {
-        ShadowTracer tracer(land, sun, threads);
-        std::vector<std::vector<uint8_t>>& result = results[threads - 1];
+    for (int run = 0; run < 2; ++run) {
+        WorkerPool pool(threadCounts[run]);
+        ShadowTracer tracer(land, sun, pool);
+        std::vector<std::vector<uint8_t>>& result = results[run];
         result.assign(size_t(land.sectorCount), {});
         std::vector<int> announced, finished(size_t(land.sectorCount), 0);
         std::mutex lock;
