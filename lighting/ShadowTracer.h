@@ -28,6 +28,12 @@
 // the positions and face bases must not change while it lives. It shares its
 // work between the threads of a WorkerPool (by default the shared one, every
 // core); the answers do not depend on how many there are.
+//
+// Its parts: ShadowBounds.h (the rounding bounds everything left out relies
+// on), ShadowGrid.cpp (the grid and what is known about each cell),
+// ShadowWalk.cpp (walk patterns and walks), ShadowCells.cpp (deciding one
+// cell), ShadowTracer.cpp (the exact tests and sharing the work), and the
+// records they share in ShadowTracerRecords.h.
 
 #include "geometry/Matrix3.h"
 #include "geometry/Vector2.h"
