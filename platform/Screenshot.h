@@ -1,8 +1,8 @@
 #pragma once
 // Writing a shown frame to a picture file. The frame is 24-bit RGB, rows
 // without padding, either top row first or (as glReadPixels delivers them)
-// bottom row first. PNG files are written without compression (stored zlib
-// blocks) so that no library is needed; every other name gets a 24-bit BMP.
+// bottom row first. PNG files are written by libpng, compressed; every other
+// name gets a 24-bit BMP.
 
 #include <cstdint>
 

@@ -11,6 +11,7 @@ packages=(
     libgl-dev
     libglu1-mesa-dev
     libx11-dev
+    libpng-dev
     libgl1-mesa-dri
     xvfb
     xauth
