@@ -16,7 +16,8 @@
 // has finished; nothing in a job may end the process.
 //
 // The shared pool has one thread per core the machine reports; tests may set
-// another count with `setSharedThreadCount` while no job runs.
+// another count with `setSharedThreadCount`, which replaces the shared pool:
+// only while nothing holds or uses it.
 
 #include <condition_variable>
 #include <cstdint>
