@@ -2,7 +2,6 @@
 
 #include "landscape/Landscape.h"
 #include "landscape/TerrainRenderer.h"
-#include "platform/Clock.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -90,89 +89,43 @@ class TerrainDrawing : public testing::Test {
 
 } // namespace
 
-TEST_F(TerrainDrawing, TexturedMapSeenFromAboveShowsItsTexture) {
-    land.setTexture(int32_t(solidTexture(255, 0, 0)));
-    land.render(terrainSolidMode);
-    EXPECT_EQ(land.renderCount, 1);
-    EXPECT_TRUE(near(pixel(400, 300), 255, 0, 0));
-    EXPECT_TRUE(near(pixel(90, 300), 255, 0, 0));  // the map spans x 80..720
-    EXPECT_TRUE(near(pixel(70, 300), 0, 0, 255));  // beside the map
-    EXPECT_TRUE(near(pixel(780, 300), 0, 0, 255)); // beside the map
-}
-
-TEST_F(TerrainDrawing, BakedCornerColoursTintTheTexture) {
-    land.setTexture(int32_t(solidTexture(255, 255, 255)));
-    land.sectors[0].setColours(0.0f, 0.5f, 0.0f);
-    land.render(terrainSolidMode);
-    EXPECT_TRUE(near(pixel(400, 300), 0, 128, 0));
-}
-
-TEST_F(TerrainDrawing, FreshMapDrawsNothing) {
-    land.render(terrainSolidMode);
-    EXPECT_EQ(land.renderCount, 1);
-    EXPECT_EQ(count([](Rgb p) { return !near(p, 0, 0, 255); }), 0);
-}
-
-TEST_F(TerrainDrawing, OverlayIsBlendedByItsAlpha) {
-    land.setTexture(int32_t(solidTexture(255, 255, 255)));
-    land.sectors[0].setOverlayTexture(int32_t(solidTexture(255, 0, 0)));
-    land.sectors[0].setOverlayColours(1, 1, 1, 0.5f);
-    land.render(terrainSolidMode);
-    EXPECT_TRUE(near(pixel(400, 300), 255, 128, 128));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-
-    // Without a base texture the overlay alone is blended over the background.
-    glClear(GL_COLOR_BUFFER_BIT);
-    land.setTexture(-1);
-    land.render(terrainSolidMode);
-    EXPECT_TRUE(near(pixel(400, 300), 128, 0, 128));
-
-    // No coverage, no overlay.
-    glClear(GL_COLOR_BUFFER_BIT);
-    land.sectors[0].setOverlayColours(1, 1, 1, 0.0f);
-    land.render(terrainSolidMode);
-    EXPECT_TRUE(near(pixel(400, 300), 0, 0, 255));
+TEST_F(TerrainDrawing, LayersAreTintedByCornerColoursAndBlendedByOverlayAlpha) {
+    const GLuint white = solidTexture(255, 255, 255), red = solidTexture(255, 0, 0);
+    const struct {
+        const char* what;
+        int32_t base, overlay;
+        float green, alpha;
+        Rgb expected;
+    } cases[] = {
+        {"fresh map: nothing drawn", -1, -1, 1.0f, 1.0f, {0, 0, 255}},
+        {"base texture", int32_t(red), -1, 1.0f, 1.0f, {255, 0, 0}},
+        {"corner colours tint", int32_t(white), -1, 0.5f, 1.0f, {128, 128, 128}},
+        {"half-covering overlay", int32_t(white), int32_t(red), 1.0f, 0.5f, {255, 128, 128}},
+        {"overlay alone over the background", -1, int32_t(red), 1.0f, 0.5f, {128, 0, 128}},
+        {"no coverage, no overlay", int32_t(white), int32_t(red), 1.0f, 0.0f, {255, 255, 255}},
+    };
+    for (const auto& c : cases) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        land.setTexture(c.base);
+        land.sectors[0].setOverlayTexture(c.overlay);
+        land.sectors[0].setColours(c.green, c.green, c.green);
+        land.sectors[0].setOverlayColours(1, 1, 1, c.alpha);
+        land.render(terrainSolidMode);
+        EXPECT_EQ(land.renderCount, 1);
+        EXPECT_TRUE(near(pixel(400, 300), c.expected.r, c.expected.g, c.expected.b)) << c.what;
+        EXPECT_TRUE(near(pixel(70, 300), 0, 0, 255)) << c.what << ": the map spans x 80..720";
+        EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    }
+    EXPECT_EQ(count([](Rgb p) { return !near(p, 255, 255, 255) && !near(p, 0, 0, 255); }), 0);
 }
 
 TEST_F(TerrainDrawing, WireModeDrawsLinesOnly) {
     land.setTexture(int32_t(solidTexture(255, 0, 0)));
     land.render(terrainSolidMode);
     auto red = [](Rgb p) { return near(p, 255, 0, 0); };
-    int filled = count(red);
+    EXPECT_EQ(count(red), 640 * 600);
     glClear(GL_COLOR_BUFFER_BIT);
     land.render(terrainWireMode);
-    int lines = count(red);
-    EXPECT_EQ(filled, 640 * 600);
-    EXPECT_GT(lines, 1000);
-    EXPECT_LT(lines, filled / 4);
-}
-
-TEST_F(TerrainDrawing, RenderStampsTheFrameTimeAndPlacesTheSunAsLightZero) {
-    uint32_t before = getTickCount();
-    land.render(terrainSolidMode);
-    uint32_t after = getTickCount();
-    EXPECT_GE(land.frameTime, before);
-    EXPECT_LE(land.frameTime, after);
-    // The light position is kept in eye space: the view turns (x, y, z) into (x, -z, y).
-    GLfloat position[4] = {};
-    glGetLightfv(GL_LIGHT0, GL_POSITION, position);
-    EXPECT_NEAR(position[0], 3.0f / 7.0f, 1e-5f);
-    EXPECT_NEAR(position[1], -6.0f / 7.0f, 1e-5f);
-    EXPECT_NEAR(position[2], 2.0f / 7.0f, 1e-5f);
-    EXPECT_EQ(position[3], 0.0f);
-}
-
-TEST_F(TerrainDrawing, SectorBoundsAreAdditiveWallsAtTheMinimumSides) {
-    Sector& s = land.sectors[0];
-    s.positions[5].y = 4.0f;
-    s.computeBounds();
-    glLoadIdentity();
-    glTranslatef(-8, -2, -20); // facing the wall at z = 0 from the front
-    glClearColor(0.2f, 0.2f, 0.2f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    land.drawSectorBounds(); // every sector, with no render list made
-    EXPECT_TRUE(near(pixel(400, 300), 128, 128, 128));
-    EXPECT_TRUE(near(pixel(400, 590), 51, 51, 51)); // above the wall
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_GT(count(red), 1000);
+    EXPECT_LT(count(red), 640 * 600 / 4);
 }
