@@ -88,89 +88,58 @@ class PrintTest : public testing::Test {
 
 } // namespace
 
-TEST(GlyphTable, CellsRunLeftToRightThenTopToBottom) {
-    GlyphTable table;
-    table.build(42);
-    EXPECT_EQ(table.fontTexture, 42u);
-    const Glyph& a = table.glyphs['A']; // 65: row 4, column 1
-    EXPECT_FLOAT_EQ(a.corners[0].x, 0.0625f);
-    EXPECT_FLOAT_EQ(a.corners[0].y, 0.25f);
-    EXPECT_FLOAT_EQ(a.corners[1].x, 0.125f);
-    EXPECT_FLOAT_EQ(a.corners[1].y, 0.25f);
-    EXPECT_FLOAT_EQ(a.corners[2].x, 0.125f);
-    EXPECT_FLOAT_EQ(a.corners[2].y, 0.3125f);
-    EXPECT_FLOAT_EQ(a.corners[3].x, 0.0625f);
-    EXPECT_FLOAT_EQ(a.corners[3].y, 0.3125f);
-    const Glyph& last = table.glyphs[255];
-    EXPECT_FLOAT_EQ(last.corners[2].x, 1.0f);
-    EXPECT_FLOAT_EQ(last.corners[2].y, 1.0f);
-    const Glyph& high = table.glyphs[200]; // row 12, column 8: lower half of the image
-    EXPECT_FLOAT_EQ(high.corners[0].x, 0.5f);
-    EXPECT_FLOAT_EQ(high.corners[0].y, 0.75f);
-}
-
 TEST_F(PrintTest, AGlyphAtTheOriginFillsThe30PixelCellAt25And15) {
     printer.glyphTable.build(makeFont([](int code) { return code == 'A'; }));
     print("A", -1);
-    for (int y = 16; y < 44; ++y) {
+    for (int y = 16; y < 44; ++y)
         for (int x = 26; x < 54; ++x)
             ASSERT_TRUE(isBlack(x, y)) << x << "," << y;
-    }
-    for (int x = 0; x < 120; ++x) {
-        EXPECT_TRUE(isWhite(x, 13)) << "above the cell at x " << x;
-        EXPECT_TRUE(isWhite(x, 47)) << "below the cell at x " << x;
-    }
-    for (int y = 0; y < 60; ++y) {
-        EXPECT_TRUE(isWhite(23, y)) << "left of the cell at y " << y;
-        EXPECT_TRUE(isWhite(57, y)) << "right of the cell at y " << y;
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_TRUE(isWhite(i, 13) && isWhite(i, 47)) << "above and below the cell at x " << i;
+        EXPECT_TRUE(isWhite(23, i) && isWhite(57, i)) << "left and right of the cell at y " << i;
     }
 }
 
-TEST_F(PrintTest, LoadingPrintsNineCharactersWithBothFullStops) {
-    printer.glyphTable.build(makeFont([](int code) { return code != 0; }));
-    print("Loading..", -1);
-    EXPECT_EQ(inkedCells(), 9);
-}
-
-TEST_F(PrintTest, ACountPrintsThatManyCharacters) {
-    printer.glyphTable.build(makeFont([](int code) { return code != 0; }));
-    print("Loading..", 3);
-    EXPECT_EQ(inkedCells(), 3);
-    glClear(GL_COLOR_BUFFER_BIT);
-    print("-12", -7); // any negative count means the whole text, never a huge count
-    EXPECT_EQ(inkedCells(), 3);
-}
-
-TEST_F(PrintTest, BytesAbove127SelectTheLowerHalfOfTheFont) {
+TEST_F(PrintTest, TheCountSaysHowManyCharactersAndBytesAbove127SelectTheLowerHalf) {
+    const char high[] = {'x', char(200), 'y', 0};
+    const struct {
+        const char* text;
+        int count, inked;
+    } cases[] = {
+        {"Loading..", -1, 9}, // both full stops
+        {"Loading..", 3, 3},
+        {"-12", -7, 3}, // any negative count means the whole text
+        {high, -1, 3},
+    };
+    GLuint font = makeFont([](int code) { return code != 0; });
+    printer.glyphTable.build(font);
+    for (const auto& c : cases) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        print(c.text, c.count);
+        EXPECT_EQ(inkedCells(), c.inked) << c.text << " " << c.count;
+    }
     printer.glyphTable.build(makeFont([](int code) { return code == 200; }));
-    const char text[] = {'x', char(200), 0};
-    print(text, -1);
-    EXPECT_TRUE(isWhite(40, 30));
+    glClear(GL_COLOR_BUFFER_BIT);
+    print(high, -1);
+    EXPECT_EQ(inkedCells(), 1);
     EXPECT_TRUE(isBlack(70, 30));
 }
 
-TEST_F(PrintTest, ACountOfZeroDrawsNothingButBindsTheFont) {
-    GLuint font = makeFont([](int) { return true; });
+TEST_F(PrintTest, NothingIsDrawnForACountOfZeroButTheFontIsBoundAndTextTakesTheColour) {
+    GLuint font = makeFont([](int) { return false; }); // an all-white font
     printer.glyphTable.build(font);
-    GLuint other = makeFont([](int) { return false; });
-    glBindTexture(GL_TEXTURE_2D, other);
+    glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 0.0f, 0.0f);
     print("Loading..", 0);
-    EXPECT_EQ(inkedCells(), 0);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(GLuint(bound), font);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-}
-
-TEST_F(PrintTest, TextTakesTheCallersColour) {
-    printer.glyphTable.build(makeFont([](int) { return false; })); // an all-white font
-    glColor3f(1.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(isWhite(40, 30));
     print("7", -1);
-    const unsigned char* p = at(40, 30);
-    EXPECT_GT(p[0], 215);
-    EXPECT_LT(p[1], 40);
-    EXPECT_LT(p[2], 40);
+    EXPECT_GT(at(40, 30)[0], 215);
+    EXPECT_LT(at(40, 30)[1] + at(40, 30)[2], 80) << "the caller's red";
     EXPECT_TRUE(isWhite(100, 30));
     glColor3f(1.0f, 1.0f, 1.0f);
 }

@@ -1,123 +1,64 @@
+// The walking eye and the frame counter: one frame of the loop at a time,
+// under the virtual clock.
 #include "tests/support/TestSupport.h"
 
+#include "app/FrameCounter.h"
 #include "app/Walker.h"
+#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 
-namespace {
-
-struct Keys {
-    uint8_t table[512];
-    Keys() { std::memset(table, 0, sizeof table); }
-    Keys& hold(int key) {
-        table[key] = 1;
-        return *this;
-    }
-};
-
-const int space = 32, keyD = 100, keyE = 101, up = 273, down = 274, right = 275, left = 276;
-
-// One frame of the loop for the walker: keys, then gravity over flat ground.
-void frame(Walker& walker, const Keys& keys, float ground) {
-    walker.applyKeys(keys.table);
-    walker.applyGravity(ground);
-}
-
-} // namespace
-
-TEST(Walker, FallsWithGrowingSpeedAndRestsOneAboveTheGround) {
+TEST(Walker, FallsToRestOneAboveTheGroundAndStepsAlongItsYaw) {
+    uint8_t keys[512] = {};
     Walker walker;
-    Keys none;
-    float previousDrop = 0.0f;
-    for (int i = 0; i < 5; ++i) {
-        float before = walker.position.y;
-        frame(walker, none, 0.0f);
-        float drop = before - walker.position.y;
-        EXPECT_GE(drop, previousDrop) << "gravity speeds the fall up";
-        previousDrop = drop;
+    walker.position.y = 50.0f;
+    for (int i = 0; i < 100000 && walker.position.y > 11.0f; ++i) {
+        walker.applyKeys(keys);
+        walker.applyGravity(10.0f);
     }
-    for (int i = 0; i < 100000 && walker.position.y > 1.0f; ++i)
-        frame(walker, none, 0.0f);
-    EXPECT_EQ(walker.position.y, 1.0f);
-    EXPECT_EQ(walker.verticalSpeed, 0.0f);
-    frame(walker, none, 0.0f);
-    EXPECT_EQ(walker.position.y, 1.0f) << "resting stays put";
-}
-
-TEST(Walker, HoldingSpaceRisesATenthPerFrameWithoutLimit) {
-    Walker walker;
-    walker.position.y = 1.0f;
-    Keys rise;
-    rise.hold(space);
-    for (int i = 0; i < 2000; ++i) {
-        float before = walker.position.y;
-        frame(walker, rise, 0.0f);
-        ASSERT_NEAR(walker.position.y - before, 0.1f, 1e-4f) << "frame " << i;
-    }
-    EXPECT_GT(walker.position.y, 200.0f);
-}
-
-TEST(Walker, ReleasingSpaceFallsBackToTheGround) {
-    Walker walker;
-    walker.position.y = 11.0f;
-    Keys rise, none;
-    rise.hold(space);
-    frame(walker, rise, 10.0f);
-    float peak = walker.position.y;
-    for (int i = 0; i < 10; ++i)
-        frame(walker, none, 10.0f);
-    EXPECT_GT(walker.position.y, peak) << "keeps going up for a while after release";
-    for (int i = 0; i < 1000; ++i)
-        frame(walker, none, 10.0f);
     EXPECT_EQ(walker.position.y, 11.0f);
-}
-
-TEST(Walker, ArrowsTurnAndTiltOneDegreePerFrame) {
-    Walker walker;
-    walker.applyKeys(Keys().hold(left).table);
-    EXPECT_EQ(walker.angles.y, 134.0f);
-    walker.applyKeys(Keys().hold(right).hold(right).table);
-    EXPECT_EQ(walker.angles.y, 135.0f);
-    walker.applyKeys(Keys().hold(up).table);
-    walker.applyKeys(Keys().hold(up).table);
-    EXPECT_EQ(walker.angles.x, 2.0f);
-    walker.applyKeys(Keys().hold(down).table);
+    EXPECT_EQ(walker.verticalSpeed, 0.0f);
+    const struct {
+        int key;
+        float yaw, x, z;
+    } steps[] = {{'e', 0, 0, -0.3f}, {'e', 90, 0.3f, 0}, {'d', 0, 0, 0.1f}, {'d', 270, 0.1f, 0}};
+    for (const auto& s : steps) {
+        walker.position = Vector3(0, 0, 0);
+        walker.angles.y = s.yaw;
+        keys[s.key] = 1;
+        walker.applyKeys(keys);
+        keys[s.key] = 0;
+        EXPECT_NEAR(walker.position.x, s.x, 1e-5f) << char(s.key) << " at " << s.yaw;
+        EXPECT_NEAR(walker.position.z, s.z, 1e-5f) << char(s.key) << " at " << s.yaw;
+    }
+    keys[276] = keys[273] = 1; // left and up: turn and tilt one degree
+    walker.applyKeys(keys);
+    EXPECT_EQ(walker.angles.y, 269.0f);
     EXPECT_EQ(walker.angles.x, 1.0f);
-    walker.applyKeys(Keys().hold(left).hold(right).hold(up).hold(down).table);
-    EXPECT_EQ(walker.angles.y, 135.0f);
-    EXPECT_EQ(walker.angles.x, 1.0f);
-    EXPECT_EQ(walker.angles.z, 0.0f) << "roll never changes";
 }
 
-TEST(Walker, ForwardIsMinusZAtYawZeroAndPlusXAtYawNinety) {
-    Walker walker;
-    walker.position = Vector3(0.0f, 0.0f, 0.0f);
-    walker.angles.y = 0.0f;
-    walker.applyKeys(Keys().hold(keyE).table);
-    EXPECT_FLOAT_EQ(walker.position.z, -0.3f);
-    EXPECT_EQ(walker.position.x, 0.0f);
-
-    walker.position = Vector3(0.0f, 0.0f, 0.0f);
-    walker.angles.y = 90.0f;
-    walker.applyKeys(Keys().hold(keyE).table);
-    EXPECT_FLOAT_EQ(walker.position.x, 0.3f);
-    // 90 degrees through the factor 0.0174532 falls just short of a right
-    // angle, so the step keeps a trace of forward-z (pi/180 would give 0).
-    EXPECT_EQ(walker.position.z, float(-std::cos(90.0 * 0.0174532) * 0.3));
-    EXPECT_LT(walker.position.z, 0.0f);
-}
-
-TEST(Walker, WalkingBackIsAThirdOfTheForwardStep) {
-    Walker walker;
-    walker.position = Vector3(0.0f, 0.0f, 0.0f);
-    walker.angles.y = 0.0f;
-    walker.applyKeys(Keys().hold(keyD).table);
-    EXPECT_FLOAT_EQ(walker.position.z, 0.1f);
-    walker.angles.y = 270.0f;
-    walker.position = Vector3(0.0f, 0.0f, 0.0f);
-    walker.applyKeys(Keys().hold(keyD).table);
-    EXPECT_FLOAT_EQ(walker.position.x, 0.1f);
+// A window starts at its closing frame, which it does not count, and the
+// second is measured across the 32-bit clock wrap.
+TEST(FrameCounter, CountsTheFramesOfEachSecondAcrossTheClockWrap) {
+    platformConfig().clockStep = 0xFFFFFE00u - getTickCount(); // 512 ms before the wrap
+    advanceVirtualClock();
+    platformConfig().clockStep = 16;
+    FrameCounter counter;
+    counter.start();
+    for (int i = 0; i < 63; ++i) { // frames at 0, 16, ..., 992 ms
+        counter.update();
+        advanceVirtualClock();
+        ASSERT_EQ(counter.shown, -1) << "frame " << i;
+    }
+    counter.update(); // at 1008 ms: the window closes
+    EXPECT_EQ(counter.shown, 63);
+    for (int i = 0; i < 63; ++i) {
+        advanceVirtualClock();
+        counter.update();
+    }
+    EXPECT_EQ(counter.shown, 62);
+    EXPECT_EQ(counter.frames, 0u);
+    platformConfig().clockStep = 0;
 }
