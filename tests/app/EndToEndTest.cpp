@@ -77,22 +77,6 @@ bool writeFallbackFont(const fs::path& file) {
     return ok;
 }
 
-// A plain mid-grey texture, so that terrain pixels are easy to tell from the
-// white fog.
-bool writeGreyTexture(const fs::path& file) {
-    fs::create_directories(file.parent_path());
-    SDL_Surface* image =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    if (image == nullptr)
-        return false;
-    SDL_FillRect(image, nullptr, SDL_MapRGB(image->format, 100, 100, 100));
-    bool ok = SDL_SaveBMP(image, file.c_str()) == 0;
-    SDL_FreeSurface(image);
-    return ok;
-}
-
-int whiteIn(const DecodedPng& png, int left, int top, int right, int bottom);
-
 fs::path generatorPath() {
     return buildFolder() / "kestu-data";
 }
@@ -154,10 +138,6 @@ int nonWhiteIn(const DecodedPng& png, int left, int top, int right, int bottom) 
     return count;
 }
 
-int whiteIn(const DecodedPng& png, int left, int top, int right, int bottom) {
-    return (right - left) * (bottom - top) - nonWhiteIn(png, left, top, right, bottom);
-}
-
 size_t indexOfLineStartingWith(const std::vector<std::string>& lines, const std::string& start) {
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].rfind(start, 0) == 0)
@@ -191,37 +171,6 @@ TEST_F(EndToEnd, TheDemoRunsUnattendedAsksBothQuestionsAndLeavesTheLastFrame) {
     ASSERT_EQ(png.height, 600u);
     EXPECT_GT(nonWhiteIn(png, 25, 15, 85, 45), 20) << "the frame counter is drawn";
     EXPECT_TRUE(isWhite(png, 400, 2)) << "the clear colour is the white fog colour";
-}
-
-TEST_F(EndToEnd, HoldingADrawsTheWireViewAndXAddsTheSectorBounds) {
-    // A flat grey map seen from its corner ("resetpos" puts the eye there, and
-    // it drops onto the ground in the first frame), once plainly, once with
-    // 'a' held (lines instead of filled triangles) and once with 'x' held
-    // (additive grey walls along the sector borders brighten the ground).
-    ASSERT_TRUE(writeGreyTexture(fs::path(root.path()) / "data/textures/grey.bmp"));
-    root.writeFile("Directives\\directive9.txt", "newmap\n256\n256\n16\n1\n"
-                                                 "settexture\ndata\\textures\\grey.bmp\n"
-                                                 "setviewdist\n100\n20\n"
-                                                 "resetpos\n");
-    root.writeFile("a.txt", "1 down a\n");
-    root.writeFile("x.txt", "1 down x\n");
-    const std::string common = "--batch --answers no,no --clock-step 16 --frames 20 ";
-    ASSERT_EQ(runKestu(common + "--screenshot plain.png"), 0) << root.readFile("err.txt");
-    ASSERT_EQ(runKestu(common + "--keys a.txt --screenshot wire.png"), 0);
-    ASSERT_EQ(runKestu(common + "--keys x.txt --screenshot bounds.png"), 0);
-    DecodedPng plain, wire, bounds;
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/plain.png"), plain));
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/wire.png"), wire));
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/bounds.png"), bounds));
-
-    // The eye looks level over the ground: below the horizon the plain view is
-    // all terrain, the wire view mostly background between its lines.
-    int ground = 400 * 200;
-    EXPECT_LT(whiteIn(plain, 200, 400, 600, 600), ground / 100);
-    EXPECT_GT(whiteIn(wire, 200, 400, 600, 600), ground / 4);
-    EXPECT_LT(whiteIn(wire, 200, 400, 600, 600), ground) << "some lines are drawn";
-    EXPECT_FALSE(bounds.rgb == plain.rgb) << "the bounds walls change the picture";
-    EXPECT_LT(whiteIn(bounds, 200, 400, 600, 600), ground / 100);
 }
 
 TEST_F(EndToEnd, CancelEndsWithoutTheLoopAndTheLoadingScreenIsTheLastFrame) {

@@ -1,6 +1,6 @@
 // The lighting, painting and file directives, run from real script files:
-// their undo steps, the maps they act on, their messages, and the demo's own
-// scripts. Painting loads textures, so these tests open the GL window.
+// their undo steps, the maps they act on and their messages. Painting loads textures, so these
+// tests open the GL window.
 
 #include "tests/directives/DirectiveTestKit.h"
 
@@ -8,8 +8,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -120,43 +118,6 @@ TEST_F(LightingDirectives, EndpaintWritesTheMapOfTheLastStartpaintAcrossScripts)
     ASSERT_NE(grass, -1);
     EXPECT_EQ(faceOf(painted, 1, 1, 3, 3, 1).baseTexture, grass);
     EXPECT_EQ(faceOf(currentLandscape, 1, 1, 3, 3, 1).baseTexture, -1);
-}
-
-std::string demoScript(int n) {
-    std::ifstream in(std::string(KESTU_SOURCE_DIR) + "/demo/Directives/directive" +
-                         std::to_string(n) + ".txt",
-                     std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-TEST_F(LightingDirectives, TheDemoScriptsBuildTheIslandWorldWithoutComplaint) {
-    // A round island falling from the centre; grass everywhere, sand on the shore.
-    auto island = [](int x, int y) {
-        int d2 = ((x - 512) * (x - 512) + (y - 512) * (y - 512)) / 1024;
-        return d2 < 255 ? 255 - d2 : 0;
-    };
-    writeBmp("data/maps/island.bmp", 1025, 1025,
-             [&](int x, int y) { return redOnly(island(x, y)); });
-    for (const char* name : {"grass", "darkgrass", "sand", "rock"}) {
-        writeBmp(std::string("data/textures/") + name + ".bmp", 16, 16,
-                 [](int x, int y) { return (x ^ y) & 1 ? 0x30A030 : 0x207020; });
-        writeBmp(std::string("data/masks/") + name + ".bmp", 1025, 1025, [&](int x, int y) {
-            return redOnly(name[0] == 'g' || (name[0] == 's' && island(x, y) < 40) ? 255 : 0);
-        });
-    }
-    std::string nine = demoScript(9);
-    ASSERT_FALSE(nine.empty());
-    auto messages = run(nine, 9);
-    EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages.front());
-    EXPECT_EQ(currentLandscape->sectorsAcross, 64);
-    EXPECT_GT(currentLandscape->sectorAt(32, 32).maxY, 20.0f); // the island rose
-    EXPECT_EQ(currentLandscape->sectorAt(0, 0).maxY, 0.0f);    // the sea did not
-    EXPECT_NE(currentLandscape->sectors[0].faces[0].overlayTexture, -1) << "sand on the shore";
-    EXPECT_EQ(currentLandscape->sectorAt(40, 40).faces[0].overlayTexture, -1);
-    EXPECT_TRUE(run(demoScript(6), 6).empty());
-    EXPECT_TRUE(run(demoScript(4), 4).empty());
 }
 
 } // namespace

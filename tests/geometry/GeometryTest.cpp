@@ -1,6 +1,5 @@
 #include "geometry/Intersection.h"
 #include "geometry/Matrix3.h"
-#include "geometry/Vector2.h"
 #include "geometry/Vector3.h"
 #include "tests/support/TestSupport.h"
 
@@ -46,26 +45,6 @@ Matrix3 basisInverseOf(Vector3 p0, Vector3 p1, Vector3 p2) {
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 } // namespace
-
-// ---------------------------------------------------------------- vectors
-
-TEST(VectorNormalize, DividesByTheLengthAndTurnsOnlyAnExactZeroStraightUp) {
-    const struct {
-        Vector3 in, out;
-    } cases[] = {
-        {{0, 0, 0}, {0, 1, 0}},
-        {{0, 0, 5}, {0, 0, 1}},
-        {{0.001f, 0, 0}, {1, 0, 0}}, // tiny is not zero
-        {{3, 4, 0}, {0.6f, 0.8f, 0}},
-    };
-    for (const auto& c : cases) {
-        Vector3 v = c.in;
-        v.normalize();
-        EXPECT_FLOAT_EQ(v.x, c.out.x);
-        EXPECT_FLOAT_EQ(v.y, c.out.y);
-        EXPECT_FLOAT_EQ(v.z, c.out.z);
-    }
-}
 
 // ---------------------------------------------------------------- invert
 
@@ -131,38 +110,4 @@ TEST(LineHitsTriangle, TestsTheWholeLineAgainstTheUnitTriangle) {
     for (const auto& c : cases)
         EXPECT_EQ(lineHitsTriangle(inv, c.point, c.direction), c.hits)
             << c.point.x << " " << c.point.z << " along " << c.direction.x << " " << c.direction.y;
-}
-
-// ---------------------------------------------------------------- segments
-
-TEST(SegmentIntersection, GivesBothParametersOrMinusOneLeavingTheOutPlaceAlone) {
-    const float untouched = -7;
-    const struct {
-        Vector2 a, b, c, d;
-        float t, s;
-    } cases[] = {
-        {{0, 0}, {2, 0}, {1, -1}, {1, 1}, 0.5f, 0.5f},
-        {{0, 0}, {4, 4}, {0, 4}, {4, 0}, 0.5f, 0.5f},
-        {{0, 0}, {4, 0}, {1, -1}, {1, 3}, 0.25f, 0.25f},
-        // Touching ends count.
-        {{0, 0}, {2, 0}, {2, -1}, {2, 1}, 1.0f, 0.5f},
-        {{0, 0}, {2, 0}, {0, -1}, {0, 1}, 0.0f, 0.5f},
-        {{0, 0}, {2, 0}, {1, 0}, {1, 1}, 0.5f, 0.0f},
-        {{0, 0}, {2, 0}, {1, -1}, {1, 0}, 0.5f, 1.0f},
-        // Misses: beside, beyond the second's end, parallel, collinear (0 / 0),
-        // and segments of zero length.
-        {{0, 0}, {2, 0}, {3, -1}, {3, 1}, -1.0f, untouched},
-        {{0, 0}, {2, 0}, {1, 1}, {1, 3}, -1.0f, untouched},
-        {{0, 0}, {2, 0}, {0, 1}, {2, 1}, -1.0f, untouched},
-        {{0, 0}, {2, 0}, {1, 0}, {3, 0}, -1.0f, untouched},
-        {{0, 0}, {2, 0}, {1, 0}, {1, 0}, -1.0f, untouched},
-        {{1, 0}, {1, 0}, {1, -1}, {1, 1}, -1.0f, untouched},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.a.x << c.a.y << c.b.x << c.b.y << c.c.x << c.c.y);
-        float s = untouched;
-        EXPECT_FLOAT_EQ(segmentIntersection2D(c.a, c.b, c.c, c.d, &s), c.t);
-        EXPECT_FLOAT_EQ(s, c.s);
-        EXPECT_FLOAT_EQ(segmentIntersection2D(c.a, c.b, c.c, c.d), c.t); // no out place
-    }
 }

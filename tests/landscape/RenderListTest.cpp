@@ -72,27 +72,6 @@ TEST(RenderList, DrawsASectorExactlyAtTheCullRadiusButNotBeyond) {
     EXPECT_EQ(land.renderCount, 0);
 }
 
-TEST(RenderList, LeavesOutSectorsBehindTheCamera) {
-    Landscape land;
-    land.newMap(16, 48, 16, 1, 1); // three sectors along z
-    Vector3 eye(8, 1, 20), angles(0, 180, 0);
-    land.cameraPosition = &eye;
-    land.cameraAngles = &angles;
-    land.cullRadius = 1000;
-    land.makeRenderList();
-    auto list = [&] {
-        return List(land.renderList.begin(), land.renderList.begin() + land.renderCount);
-    };
-    EXPECT_EQ(list(), (List{1, 2})) << "looking along +z: the sector at z 0..16 is behind";
-    angles.y = 0; // looking along -z
-    land.makeRenderList();
-    EXPECT_EQ(list(), (List{1, 0}));
-    angles.set(90, 0, 0); // looking straight down: everything below is in front
-    eye.z = 26;
-    land.makeRenderList();
-    EXPECT_EQ(list(), (List{1, 2, 0}));
-}
-
 TEST(RenderListDeathTest, ReachingTheLimitEndsTheProgramWithAFailureStatus) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     std::vector<float> distances(1100, 2000.0f);

@@ -241,28 +241,6 @@ TEST(ShadowTracer, OnlyTheFirst1024CrossedFacesOfASectorCount) {
     EXPECT_GT(capped, 10) << "the wall is behind the limit for some vertices";
 }
 
-// The line test trusts each face's stored basis inverse. Here one face's
-// inverse describes its triangle enlarged by 8%, so a line passing just beyond
-// the map's edge hits it; the tracer must find that hit all the same.
-TEST(ShadowTracer, HitThroughAnInexactBasisInverseIsStillFound) {
-    Landscape land;
-    makeMap(land, 16, 16, 16, 1, flatHeights());
-    Sector& sector = land.sectors[0];
-    SectorFace& face = sector.faces[2 * (7 * 16 + 15)]; // (15, 7) (16, 7) (15, 8)
-    Vector3 p0 = sector.positions[face.vertex[0]];
-    Vector3 e1 = sector.positions[face.vertex[1]].minus(p0).times(1.08f);
-    Vector3 e2 = sector.positions[face.vertex[2]].minus(p0).times(1.08f);
-    Vector3 n = cross(e1, e2);
-    face.basisInverse.setColumn(0, e1.x, e1.y, e1.z);
-    face.basisInverse.setColumn(1, e2.x, e2.y, e2.z);
-    face.basisInverse.setColumn(2, n.x, n.y, n.z);
-    ASSERT_TRUE(face.basisInverse.invert());
-    Vector3 point(14.56f, 6.0f, 7.01f); // down at a slope of 4 to (16.06, 0, 7.01)
-    Vector3 sun = unit(1.0f, -4.0f, 0.0f);
-    ASSERT_TRUE(referenceIsShadowed(land, point, sun));
-    EXPECT_TRUE(ShadowTracer(land, sun).isShadowed(point));
-}
-
 // On a map this large the tracer reads the face bases from the faces instead
 // of a packed copy; one or two threads, every sector announced in order and
 // finished once, with the same answers as the plain search.

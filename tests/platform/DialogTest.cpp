@@ -1,6 +1,5 @@
-// The dialog box: text wrapped to the screen, and the X11 dialog answered by a
-// simulated user on a second X connection, with keys, clicks and the window
-// manager's close request.
+// The X11 dialog box answered by a simulated user on a second X connection, with keys, clicks and
+// the window manager's close request.
 #include "tests/support/TestSupport.h"
 
 #include "platform/DialogLayout.h"
@@ -24,10 +23,6 @@ namespace {
 // The dialog runs on the test's thread and the simulated user on another, each
 // with its own connection; Xlib must be told before its first use.
 const bool xlibThreadsReady = XInitThreads() != 0;
-
-int tenPerCharacter(const std::string& s) {
-    return int(s.size()) * 10;
-}
 
 // The viewable top-level window with this title, or 0.
 Window findWindow(Display* display, const std::string& title) {
@@ -100,15 +95,6 @@ void actOnDialog(Display* display, const std::string& title, KeySym key, int but
 }
 
 } // namespace
-
-TEST(DialogLayout, LongLinesWrapAtSpacesLongWordsAreCutAndLineBreaksStay) {
-    EXPECT_EQ(wrapDialogText("one\ntwo\n\nthe quick brown fox", 110, tenPerCharacter),
-              (std::vector<std::string>{"one", "two", "", "the quick", "brown fox"}));
-    EXPECT_EQ(wrapDialogText("abcdefghijklmnopqrstuvwxy z", 100, tenPerCharacter),
-              (std::vector<std::string>{"abcdefghij", "klmnopqrst", "uvwxy z"}));
-    DialogLayout narrow = layoutDialog(std::string(90, 'w'), 3, 14, 11, 400, tenPerCharacter);
-    EXPECT_LE(narrow.width, 400);
-}
 
 TEST(X11Dialog, KeysClicksAndTheCloseRequestAnswer) {
     const char* display = std::getenv("DISPLAY");
