@@ -53,30 +53,6 @@ std::vector<std::string> linesOf(const std::string& path) {
     return lines;
 }
 
-// A font whose cells all differ (code 0 blank) for when the demo data
-// generator has not been built: ink where (x + y + code) % 3 != 0.
-bool writeFallbackFont(const fs::path& file) {
-    fs::create_directories(file.parent_path());
-    SDL_Surface* font =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    if (font == nullptr)
-        return false;
-    SDL_LockSurface(font);
-    for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 256; ++x) {
-            int code = (y / 16) * 16 + x / 16, cx = x % 16, cy = y % 16;
-            bool ink =
-                code != 0 && cx >= 2 && cx < 14 && cy >= 2 && cy < 14 && (cx + cy + code) % 3 != 0;
-            unsigned char* p = static_cast<unsigned char*>(font->pixels) + y * font->pitch + x * 3;
-            p[0] = p[1] = p[2] = ink ? 0 : 255;
-        }
-    }
-    SDL_UnlockSurface(font);
-    bool ok = SDL_SaveBMP(font, file.c_str()) == 0;
-    SDL_FreeSurface(font);
-    return ok;
-}
-
 fs::path generatorPath() {
     return buildFolder() / "kestu-data";
 }
@@ -95,14 +71,10 @@ class EndToEnd : public testing::Test {
         root.writeFile("Directives\\directive9.txt", "newmap\n64\n64\n16\n1\n");
         root.writeFile("Directives\\directive6.txt", "; the demonstration\nsetviewdist\n180\n50\n");
         root.writeFile("Directives\\directive4.txt", "; driving\nsetviewdist\n120\n40\n");
-        if (fs::exists(generatorPath())) {
-            ASSERT_EQ(runCommand(quoted(generatorPath().string()) + " " + quoted(root.path()) +
-                                 " > generator.log 2>&1"),
-                      0)
-                << "kestu-data failed";
-        } else {
-            ASSERT_TRUE(writeFallbackFont(fs::path(root.path()) / "data/textures/ascii.bmp"));
-        }
+        ASSERT_EQ(runCommand(quoted(generatorPath().string()) + " " + quoted(root.path()) +
+                             " > generator.log 2>&1"),
+                  0)
+            << "kestu-data failed";
     }
 
     // The demo's own directive scripts instead of the small world's.
@@ -200,23 +172,6 @@ TEST_F(EndToEnd, BadOptionsEndWithStatusTwoAndNoVideoModeWithStatusOne) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "[Project Kestu] FullScreen?");
     EXPECT_EQ(indexOfLineStartingWith(lines, "Couldn't set GL mode: "), 1u);
-}
-
-TEST_F(EndToEnd, AScriptedEscapeEndsTheRunAfterItsFrame) {
-    // Under the virtual clock a run repeats frame for frame, so an Escape typed
-    // in frame 3 must leave exactly the picture of a run limited to 3 frames.
-    root.writeFile("keys.txt", "# quit early\n3 down escape\n");
-    const std::string common = "--batch --answers no,no --clock-step 100 ";
-    ASSERT_EQ(runKestu(common + "--keys keys.txt --frames 50 --screenshot escape.png"), 0)
-        << root.readFile("err.txt");
-    ASSERT_EQ(runKestu(common + "--frames 3 --screenshot three.png"), 0);
-    ASSERT_EQ(runKestu(common + "--frames 50 --screenshot fifty.png"), 0);
-    DecodedPng escape, three, fifty;
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/escape.png"), escape));
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/three.png"), three));
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/fifty.png"), fifty));
-    EXPECT_TRUE(escape.rgb == three.rgb) << "Escape in frame 3 ends the run after frame 3";
-    EXPECT_FALSE(three.rgb == fifty.rgb) << "frame 50 looks different (the counter at least)";
 }
 
 TEST_F(EndToEnd, TheTerminationSignalStillEndsARunningLoop) {

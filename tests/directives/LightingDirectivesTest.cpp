@@ -88,22 +88,6 @@ TEST_F(LightingDirectives, CommandsThatChangeFacesTakeACopyingUndoStep) {
     EXPECT_EQ(currentLandscape, saved);
 }
 
-TEST_F(LightingDirectives, OnlyLayersZeroAndOneAreTakenByTheirFirstCharacter) {
-    run(std::string(tinyMap) + "startpaint\n");
-    for (const char* layer : {"2", "9", "x", "", " 1", "-1"})
-        EXPECT_EQ(run(std::string(paintGrass) + layer + "\n"),
-                  std::vector<std::string>{"[Implementor Error] Invalid layer in maptexture"})
-            << "layer '" << layer << "'";
-    EXPECT_EQ(currentLandscape->textures.findByName("data\\textures\\grass.bmp"), -1);
-    EXPECT_TRUE(run("maptexture\ndata\\masks\\all.bmp\n"
-                    "data\\textures\\sand.bmp\n1 (overlay)\nendpaint\n")
-                    .empty());
-    const uint32_t sand = textureNameOf(currentLandscape, "data\\textures\\sand.bmp");
-    EXPECT_EQ(script.paintCanvas.cellAt(0, 0).texture[1], sand);
-    EXPECT_EQ(script.paintCanvas.cellAt(0, 0).texture[0], PaintCell::noTexture);
-    EXPECT_EQ(faceOf(currentLandscape, 0, 0, 0, 0, 0).overlayTexture, int32_t(sand));
-}
-
 TEST_F(LightingDirectives, EndpaintWritesTheMapOfTheLastStartpaintAcrossScripts) {
     run(std::string(tinyMap) + paintGrass + "0\nendpaint\n"); // no canvas: nothing happens
     EXPECT_EQ(currentLandscape->textures.count, 0);

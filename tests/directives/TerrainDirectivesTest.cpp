@@ -98,26 +98,3 @@ TEST_F(TerrainDirectives, LoadBumpHeightsFollowTheRedChannelTimesTheScaleInACopy
     }
     EXPECT_EQ(script.ring.slots[1]->sectors[3].maxY, 0.0f) << "the state before is still flat";
 }
-
-TEST_F(TerrainDirectives, NewMapTakesAFreshFinalizedSlotThatKeepsTheView) {
-    Vector3 eye(200, 70, 200), angles(0, 135, 0);
-    currentLandscape->cameraPosition = &eye;
-    currentLandscape->cameraAngles = &angles;
-    currentLandscape->cullRadius = 51.0f;
-    EXPECT_TRUE(run("multvertex\n2\n1\n2\nnewmap\n64\n48\n16\n2\n").empty());
-    EXPECT_EQ(script.ring.current, 3);
-    EXPECT_EQ(currentLandscape->sectorsAcross, 4);
-    EXPECT_EQ(currentLandscape->sectorsDown, 3);
-    EXPECT_EQ(currentLandscape->sectors[0].stepX, 0.5f);
-    EXPECT_EQ(currentLandscape->sectorSizeX, 16.0f) << "not the scaled copy";
-    EXPECT_EQ(script.ring.slots[2]->sectorSizeX, 32.0f);
-    EXPECT_EQ(currentLandscape->cameraPosition, &eye);
-    EXPECT_EQ(currentLandscape->cameraAngles, &angles);
-    EXPECT_EQ(currentLandscape->cullRadius, 51.0f);
-    // A flat face's basis maps its third corner to (0, 1, 0) once finalize ran.
-    const Sector& sector = currentLandscape->sectors[3];
-    const SectorFace& face = sector.faces[0];
-    Vector3 st = face.basisInverse.transform(
-        sector.positions[face.vertex[2]].minus(sector.positions[face.vertex[0]]));
-    EXPECT_TRUE(st.nearlyEquals(Vector3(0, 1, 0)));
-}

@@ -29,36 +29,6 @@ std::string fileBytes(FILE* f) {
 
 } // namespace
 
-TEST(TextureTable, LookupsAndTheUsedListStayInsideTheTable) {
-    auto table = std::make_unique<TextureTable>();
-    for (int i = 0; i < TextureTable::capacity; ++i) {
-        ASSERT_EQ(table->addEntry(uint32_t(i + 10)), i);
-        std::snprintf(table->entries[i].name, sizeof table->entries[i].name, "file%d", i);
-    }
-    EXPECT_EQ(table->addEntry(999), -1);
-    EXPECT_EQ(table->loadBmpTexture("data\\textures\\new.bmp", 2), -1) << "full";
-    EXPECT_EQ(table->loadBmpTexture(std::string(128, 'a').c_str(), 2), -1) << "name too long";
-    EXPECT_EQ(table->loadBmpTexture(nullptr, 2), -1);
-    EXPECT_EQ(table->textureNameAt(TextureTable::capacity), noTexture);
-    EXPECT_EQ(table->textureNameAt(-1), noTexture);
-    EXPECT_EQ(table->findByName("file7"), 7);
-    EXPECT_EQ(table->findByName("FILE7"), -1) << "names are case sensitive";
-    EXPECT_EQ(table->findByName(nullptr), -1);
-    table->entries[3].textureName = noTexture;
-    EXPECT_EQ(table->findByTextureName(noTexture), -1);
-    for (uint32_t name : {15u, 12u, 15u, 9999u, noTexture})
-        table->markUsed(name);
-    ASSERT_EQ(table->usedCount, 2);
-    table->keepUsedOnly();
-    ASSERT_EQ(table->count, 2);
-    EXPECT_STREQ(table->entries[0].name, "file5");
-    EXPECT_EQ(table->entries[1].textureName, 12u);
-    EXPECT_EQ(table->findByTextureName(12), 1);
-    std::unique_ptr<TextureTable> copy(table->copyInto(nullptr));
-    EXPECT_EQ(copy->count, 2);
-    EXPECT_EQ(copy->usedList[1], table->usedList[1]);
-}
-
 TEST(TextureTableFile, WritesCountThenFixedRecordsAndRefusesBadCounts) {
     auto table = std::make_unique<TextureTable>();
     table->addEntry(0x01020304);

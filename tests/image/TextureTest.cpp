@@ -1,6 +1,5 @@
 // One image: the MPC and BMP readers with their bad inputs, the BMP writer,
-// channel copies that must never read past an image, and the upload read back
-// from OpenGL.
+// and the upload read back from OpenGL.
 #include "image/Texture.h"
 #include "tests/image/ImageFiles.h"
 #include "tests/support/TestSupport.h"
@@ -132,28 +131,6 @@ TEST(BmpSave, WritesBottomUpRgbDroppingAlphaAndReportsFailure) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "[Mpc Error] Could not save BMP"), 2);
 }
 
-TEST(TextureChannels, CopiesByEachImagesLayoutAndNeverReadsPastTheSource) {
-    Texture rgba, rgb;
-    rgba.allocate(2, 2, 4);
-    std::vector<uint8_t> bytes = patterned(16);
-    std::copy(bytes.begin(), bytes.end(), rgba.pixels);
-    rgb.allocate(2, 2, 3);
-    rgb.copyChannel(1, rgba, 3); // alpha into green
-    for (int p = 0; p < 4; ++p)
-        EXPECT_EQ(rgb.pixels[p * 3 + 1] + rgb.pixels[p * 3], rgba.pixels[p * 4 + 3]) << p;
-    Texture small, big, empty;
-    small.allocate(1, 1, 3);
-    small.pixels[0] = 77;
-    big.allocate(3, 3, 3);
-    big.copyChannel(2, small, 0);
-    big.copyChannel(3, small, 0);
-    big.copyChannel(0, small, -1);
-    big.copyChannel(0, small, 4);
-    big.copyChannel(0, empty, 0);
-    EXPECT_EQ(big.pixels[2], 77);
-    EXPECT_EQ(std::count(big.pixels, big.pixels + 27, 0), 26);
-}
-
 TEST(TextureUpload, FilterModesPixelsAndUnpackAlignmentReadBack) {
     ASSERT_TRUE(openTestWindow());
     const struct {
@@ -188,14 +165,5 @@ TEST(TextureUpload, FilterModesPixelsAndUnpackAlignmentReadBack) {
         EXPECT_EQ(back, bytes) << "mode " << c.filterMode;
     }
     EXPECT_EQ(levelParameter(3, GL_TEXTURE_WIDTH), 1) << "every mipmap level is built";
-    Texture other, unread;
-    other.allocate(2, 2, 4);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    uint32_t reserved = other.upload(7);
-    EXPECT_FALSE(glIsTexture(reserved)) << "other modes only reserve a name";
-    uint32_t empty = unread.upload(2);
-    EXPECT_NE(empty, reserved);
-    EXPECT_TRUE(glIsTexture(empty));
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

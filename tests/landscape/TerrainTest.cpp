@@ -147,17 +147,6 @@ TEST(HeightAt, FollowsTheTwoFacesOfACellAndTheSectorThatStartsAtABorder) {
     EXPECT_EQ(land.heightAt(0, 8), noGround);
 }
 
-TEST(HeightAt, IsExactOnAPlaneWithUnequalSteps) {
-    Landscape land;
-    land.newMap(32, 16, 16, 0.5f, 0.25f);
-    for (Sector& s : land.sectors)
-        for (Vector3& p : s.positions)
-            p.y = 2.0f * p.x - 3.0f * p.z + 1.0f;
-    for (float x = 0.1f; x < 32; x += 0.77f)
-        for (float z = 0.05f; z < 16; z += 0.61f)
-            EXPECT_NEAR(land.heightAt(x, z), 2.0f * x - 3.0f * z + 1.0f, 1e-3f) << x << ", " << z;
-}
-
 // Height images are followed in memory by poison values: a read past the image
 // shows up as a height of the order of the poison.
 TEST(LoadBump, VerticesTakePixelHeightsAndReadsStayInsideTheImage) {

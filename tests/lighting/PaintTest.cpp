@@ -20,26 +20,6 @@ namespace {
 
 const uint32_t none = PaintCell::noTexture;
 
-TEST(PaintCell, OverlayCoversInProportionToSquaredWeights) {
-    const struct {
-        float base, overlay;
-        uint32_t asked;
-        float expected;
-    } cases[] = {
-        {1.0f, 1.0f, 2, 0.5f},  {1.0f, 0.5f, 2, 0.2f}, {0.5f, 1.0f, 2, 0.8f},
-        {0.0f, 0.0f, 2, 0.5f},  {1.0f, 1.0f, 3, 0.0f}, // not this layer's texture
-        {-1.0f, 0.1f, 2, 1.0f},                        // no base painted
-    };
-    for (const auto& c : cases) {
-        PaintCell cell;
-        if (c.base >= 0)
-            cell.assign(1, c.base, 0);
-        cell.assign(2, c.overlay, 1);
-        cell.assign(9, 1.0f, 2); // no third layer
-        EXPECT_FLOAT_EQ(cell.overlayWeight(c.asked, 1), c.expected) << c.base << " " << c.overlay;
-    }
-}
-
 // A 24-bit mask whose red channel is red(x, y), y = 0 the top row; green and
 // blue carry noise that painting must ignore.
 void writeMask(const char* path, int width, int height, const std::function<int(int, int)>& red) {
@@ -141,21 +121,6 @@ TEST_F(PaintCanvasTest, BadMasksLayersAndCanvasesPaintNothing) {
     for (const Sector& s : map.sectors)
         for (const SectorFace& f : s.faces)
             ASSERT_EQ(f.baseTexture, -1);
-}
-
-TEST_F(PaintCanvasTest, DumpHoldsTheLastMaskExactlyAsRead) {
-    canvas.begin(&map);
-    auto red = [](int x, int y) { return (x * 31 + y * 17) % 256; };
-    writeMask("first.bmp", 8, 8, white);
-    writeMask("second.bmp", 11, 5, red); // odd width: padded rows in the file
-    ASSERT_TRUE(canvas.mapTexture("first.bmp", textureA, 0));
-    ASSERT_TRUE(canvas.mapTexture("second.bmp", textureB, 1));
-    Texture read, dumped;
-    ASSERT_TRUE(read.loadBmp("second.bmp"));
-    ASSERT_TRUE(dumped.loadBmp(PaintCanvas::dumpPath));
-    ASSERT_EQ(dumped.width * dumped.height * dumped.bytesPerPixel, 11 * 5 * 3);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dumped.pixels), 11 * 5 * 3),
-              std::string(reinterpret_cast<const char*>(read.pixels), 11 * 5 * 3));
 }
 
 TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {

@@ -30,59 +30,6 @@ Vector3 unit(float x, float y, float z) {
     return v;
 }
 
-TEST(ShadowTracing, SpikeDarkensTheStripBehindItOnceForEachTraceKeepingOverlayAlpha) {
-    Landscape land;
-    makeMap(land, 32, 32, 8, 1,
-            [](float x, float z) { return x == 16.0f && z == 16.0f ? 12.0f : 0.0f; });
-    for (Sector& sector : land.sectors) {
-        sector.setColours(1.5f, 1.5f, 1.5f);
-        sector.setOverlayColours(1.5f, 1.5f, 1.5f, 0.375f);
-    }
-    LightingParams params;
-    params.landscape = &land;
-    params.sunDirection = unit(1.0f, 0.2f, 0.02f); // low, from +x
-    params.shadowColour = Vector3(0.5f, 0.5f, 0.5f);
-    for (float shade : {0.75f, 0.375f}) {
-        params.traceShadows(false);
-        for (const Sector& sector : land.sectors)
-            for (const SectorFace& face : sector.faces)
-                for (int k = 0; k < 3; ++k) {
-                    const Vector3& p = sector.positions[face.vertex[k]];
-                    bool behind = p.x >= 2 && p.x <= 15 && p.z == 16;
-                    bool clear = (p.x >= 17 || std::abs(p.z - 16) >= 3) && p.x > 0 && p.z > 0 &&
-                                 p.x < 32 && p.z < 32; // the border is lowered while tracing
-                    ASSERT_EQ(face.overlayColour[k].a, 0.375f);
-                    if (behind || clear) {
-                        ASSERT_EQ(face.colour[k].x, behind ? shade : 1.5f) << p.x << " " << p.z;
-                    }
-                    ASSERT_TRUE(face.colour[k].x == 1.5f || face.colour[k].x == shade);
-                    ASSERT_EQ(face.overlayColour[k].g, face.colour[k].z);
-                }
-    }
-}
-
-TEST(ShadowBorder, EdgesComeBackToTheirHeightsButFaceBasesKeepTheLoweredBorder) {
-    // Heights in eighths: lowering by 100 and raising again is exact.
-    auto heights = [](float x, float z) {
-        return std::floor(8.0f * (3.0f + std::sin(x) * std::cos(z))) / 8.0f;
-    };
-    Landscape land, copy;
-    makeMap(land, 48, 32, 16, 2, heights);
-    makeMap(copy, 48, 32, 16, 2, heights);
-    LightingParams params;
-    params.landscape = &land;
-    params.sunDirection = unit(0.5f, 0.4f, 0.3f);
-    params.traceShadows(false);
-    EXPECT_TRUE(samePositions(land, copy));
-    Matrix3 corner = land.sectors[0].faces[0].basisInverse;
-    Matrix3 inner = land.sectors[0].faces[2 * (3 * 32 + 3)].basisInverse;
-    land.finalize();
-    EXPECT_NE(std::memcmp(&corner, &land.sectors[0].faces[0].basisInverse, sizeof(Matrix3)), 0);
-    EXPECT_EQ(
-        std::memcmp(&inner, &land.sectors[0].faces[2 * (3 * 32 + 3)].basisInverse, sizeof(Matrix3)),
-        0);
-}
-
 // The tracer against the plain search for every vertex, asked point by point
 // and traced sector by sector (where each vertex follows on from its neighbours).
 int vertexDisagreements(const Landscape& land, Vector3 sun, int* shadowedCount = nullptr) {

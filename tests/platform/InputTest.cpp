@@ -68,22 +68,6 @@ TEST(Input, EventsBetweenTwoPollsGiveTheStateAfterThem) {
         EXPECT_EQ(quitRequested(), c.quits) << c.what;
     }
     clearKeys();
-    MouseState = MouseRecord();
-    push(SDL_MOUSEMOTION, 20 * 1000 + 10);
-    push(SDL_MOUSEMOTION, 599 * 1000 + 799);
-    const std::pair<Uint8, int> buttons[] = {{SDL_MOUSEBUTTONDOWN, 1}, {SDL_MOUSEBUTTONDOWN, 3},
-                                             {SDL_MOUSEBUTTONUP, 1},   {SDL_MOUSEBUTTONDOWN, 4},
-                                             {SDL_MOUSEBUTTONUP, 4},   {SDL_MOUSEBUTTONDOWN, 2}};
-    const int expected[][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 1}, {0, 1, 0}, {0, 1, 1}};
-    for (int i = 0; i < 6; ++i) {
-        push(buttons[i].first, buttons[i].second);
-        pollEvents();
-        EXPECT_EQ(MouseState.left * 100 + MouseState.right * 10 + MouseState.middle,
-                  expected[i][0] * 100 + expected[i][1] * 10 + expected[i][2])
-            << "left, right, middle after event " << i;
-    }
-    EXPECT_EQ(MouseState.x, 799u);
-    EXPECT_EQ(MouseState.y, 599u);
 }
 
 TEST(ScriptedInput, KeyEventsApplyAtTheEndOfTheirFrameAndTheLimitQuitsAfterItsFrame) {

@@ -21,22 +21,6 @@ OptionsResult parse(std::vector<std::string> words, PlatformConfig& config) {
 
 } // namespace
 
-TEST(Options, EveryOptionIsStoredAndHelpWins) {
-    PlatformConfig config;
-    ASSERT_EQ(parse({}, config).outcome, OptionsOutcome::Run);
-    EXPECT_FALSE(config.batch);
-    OptionsResult result = parse({"--batch", "--answers", "no,yes,cancel", "--frames=4294967295",
-                                  "--clock-step", "16", "--screenshot=../shot.png"},
-                                 config);
-    ASSERT_EQ(result.outcome, OptionsOutcome::Run) << result.error;
-    EXPECT_TRUE(config.batch);
-    EXPECT_EQ(config.answers, (std::vector<int>{IDNO, IDYES, IDCANCEL}));
-    EXPECT_EQ(config.frames, 4294967295u);
-    EXPECT_EQ(config.clockStep, 16u);
-    EXPECT_EQ(config.screenshot, "../shot.png");
-    EXPECT_EQ(parse({"--batch", "--help"}, config).outcome, OptionsOutcome::Help);
-}
-
 TEST(Options, BadCommandLinesAreRefusedWithOneLineNamingTheFault) {
     TempWorkingDirectory folder;
     folder.writeFile("bad.txt", "1 down e\n2 press e\n");
