@@ -179,22 +179,18 @@ TEST(MapFile, ShortFilesAndCountsThatDisagreeWithTheGridOrTheFileAreRefused) {
         {"wrong version", [](std::string& b) { b[0] = 0x65; }},
         {"vertex count", [](std::string& b) { putU16(b, firstSector, 10); }},
         {"face count", [](std::string& b) { putU16(b, firstSector + 2, 9); }},
-        {"face count of the second sector",
-         [](std::string& b) { putU16(b, firstFaces + 8 * 140 + 2, 0); }},
         {"an empty grid",
          [](std::string& b) {
              putU16(b, firstSector, 0);
              putU16(b, firstSector + 2, 0);
              putU16(b, firstSector + 12, 0);
          }},
-        {"no rows", [](std::string& b) { putU16(b, firstSector + 14, 0); }},
         {"a grid beyond 16-bit counts",
          [](std::string& b) {
              putU16(b, firstSector, uint16_t(300 * 300));
              putU16(b, firstSector + 12, 300);
              putU16(b, firstSector + 14, 300);
          }},
-        {"more sectors than the file holds", [](std::string& b) { putU16(b, 2, 3); }},
         {"a huge grid of sectors",
          [](std::string& b) {
              putU16(b, 2, 65535);
@@ -224,19 +220,4 @@ TEST(MapFile, ShortFilesAndCountsThatDisagreeWithTheGridOrTheFileAreRefused) {
     ASSERT_TRUE(loadBytes(dir, bytes, map));
     EXPECT_EQ(map.sectors[0].faces[0].baseTexture, -1);
     EXPECT_EQ(map.sectors[0].faces[0].overlayTexture, -1);
-}
-
-TEST(MapFile, SaveReportsWhatItCannotWrite) {
-    TempWorkingDirectory dir;
-    Landscape map;
-    makeSmallMap(map);
-    EXPECT_FALSE(map.save("no\\such\\folder\\a.map"));
-
-    dir.writeFile("big.map", std::string(10000, 'x'));
-    ASSERT_TRUE(map.save("big.map"));
-    EXPECT_EQ(dir.readFile("big.map").size(), smallMapBytes); // replaced, not appended
-
-    map.newMap(256, 256, 256, 1.0f, 1.0f); // 257 x 257 vertices: beyond 16-bit counts
-    EXPECT_FALSE(map.save("huge.map"));
-    EXPECT_EQ(dir.readFile("huge.map").size(), 0u);
 }

@@ -4,7 +4,6 @@
 
 #include "tests/support/TestSupport.h"
 
-#include "landscape/Heightmap.h"
 #include "landscape/Landscape.h"
 
 #include <gtest/gtest.h>
@@ -167,13 +166,11 @@ TEST(LoadBump, VerticesTakePixelHeightsAndReadsStayInsideTheImage) {
          }},
         {"vertices two pixels apart", 33, 33, 2.0f, [](int c, int r) { return float(c + 100 * r); },
          [](const Vector3& p) { return p.y == p.x + 100 * p.z; }},
-        {"uniform grey", 33, 33, 0.25f, [](int, int) { return 12.8f; },
-         [](const Vector3& p) { return p.y == 12.8f; }},
-        {"a ramp read to the last pixel", 33, 33, 0.25f, [](int c, int r) { return float(c + r); },
-         [](const Vector3& p) { return p.y <= 64.5f; }},
         {"a spacing that does not divide the sector", 33, 33, 0.3f,
          [](int c, int) { return float(c); },
-         [](const Vector3& p) { return p.x > 0 || p.y == 0.0f; }},
+         [](const Vector3& p) {
+             return (p.x > 0 || p.y == 0.0f) && p.y < 40.0f;
+         }}, // no poison read
     };
     for (const auto& c : cases) {
         std::vector<float> image(size_t(c.width) * c.height + 4096, poison);
@@ -196,10 +193,6 @@ TEST(LoadBump, VerticesTakePixelHeightsAndReadsStayInsideTheImage) {
     map.sectors[0].positions[7].y = 3.0f;
     map.loadBump(nullptr, 17, 17);
     EXPECT_EQ(map.sectors[0].maxY, 3.0f);
-    float out[2] = {7.0f, 7.0f};
-    hermiteSamples(1.0f, 2.0f, 0.5f, 0.5f, out, 0.0f);
-    hermiteSamples(1.0f, 2.0f, 0.5f, 0.5f, out, -3.0f);
-    EXPECT_EQ(out[0] + out[1], 14.0f) << "no samples for a count that is not positive";
 }
 
 TEST(LoadBump, ABrightPixelMakesASmoothSymmetricBumpWithABoundedUndershoot) {

@@ -128,9 +128,4 @@ TEST(X11Dialog, KeysClicksAndTheCloseRequestAnswer) {
         EXPECT_EQ(findWindow(user, caption), 0u) << "the window goes away after the answer";
     }
     XCloseDisplay(user);
-    std::string saved = display;
-    setenv("DISPLAY", ":31999", 1); // no server listens there: the last button answers
-    EXPECT_EQ(showX11Dialog("q", "", MB_YESNO), IDNO);
-    EXPECT_EQ(showX11Dialog("q", "", MB_YESNOCANCEL), IDCANCEL);
-    setenv("DISPLAY", saved.c_str(), 1);
 }
