@@ -36,23 +36,3 @@ TEST(UndoRing, UndoReachesBackFourStatesNeverIntoEmptySlotsAndPushOverwritesWhat
     }
     EXPECT_EQ(currentLandscape, nullptr) << "no dangling current Landscape";
 }
-
-TEST(UndoRing, FreshSlotKeepsTheViewReleasesOldTerrainAndLeavesTheOtherStates) {
-    UndoRing ring;
-    Vector3 eye(1, 2, 3), angles(4, 5, 6);
-    Landscape* first = ring.slots[0];
-    first->cameraPosition = &eye;
-    first->cameraAngles = &angles;
-    first->cullRadius = 77.0f;
-    first->newMap(32, 32, 16, 1.0f, 1.0f);
-    for (int k = 0; k < 5; k++)
-        ring.pushState(true);                 // slots 1 to 4 and 0 hold copies of the terrain
-    Landscape* fresh = ring.pushState(false); // slot 1, which held terrain
-    EXPECT_EQ(fresh, ring.slots[1]);
-    EXPECT_EQ(fresh->sectorCount, 0);
-    EXPECT_TRUE(fresh->sectors.empty());
-    EXPECT_EQ(fresh->cameraPosition, &eye);
-    EXPECT_EQ(fresh->cameraAngles, &angles);
-    EXPECT_EQ(fresh->cullRadius, 77.0f);
-    EXPECT_EQ(ring.slots[0]->sectorCount, 4);
-}

@@ -56,22 +56,6 @@ TEST(RenderList, OrdersByTruncatedDistanceWithNewcomersBeforeEqualKeys) {
         EXPECT_EQ(PointSectors(c.first).list(), c.second) << c.first[0] << " " << c.first[1];
 }
 
-TEST(RenderList, DrawsASectorExactlyAtTheCullRadiusButNotBeyond) {
-    Landscape land;
-    land.newMap(16, 16, 16, 1, 1);
-    Vector3 eye(7.95f, 10, 10.95f), angles(90, 0, 0);
-    land.cameraPosition = &eye;
-    land.cameraAngles = &angles;
-    float d = land.sectors[0].sectorDistance(eye);
-    EXPECT_NEAR(d, 3.0f, 1e-5f);
-    land.cullRadius = d;
-    land.makeRenderList();
-    EXPECT_EQ(land.renderCount, 1);
-    land.cullRadius = std::nextafter(d, 0.0f);
-    land.makeRenderList();
-    EXPECT_EQ(land.renderCount, 0);
-}
-
 TEST(RenderListDeathTest, ReachingTheLimitEndsTheProgramWithAFailureStatus) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     std::vector<float> distances(1100, 2000.0f);

@@ -1,9 +1,7 @@
-// The message log and its batch answers, the virtual clock of an unattended
-// run, and the screenshot of the last frame shown.
+// The virtual clock of an unattended run and the screenshot of the last frame shown.
 #include "tests/support/TestSupport.h"
 
 #include "platform/Clock.h"
-#include "platform/MessageBox.h"
 #include "platform/Presenter.h"
 
 #include <GL/gl.h>
@@ -13,38 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <vector>
-
-TEST(MessageBox, EveryBoxIsLoggedOnOneLineAndQuestionsTakeTheBatchAnswersInOrder) {
-    const struct {
-        const char* text;
-        const char* caption;
-        int buttons, answer;
-        const char* logged;
-    } boxes[] = {
-        {"FullScreen?", "Project Kestu", MB_YESNO, IDNO, "[Project Kestu] FullScreen?"},
-        {"Bad directive", "", MB_OK, IDOK, "[] Bad directive"}, // uses no answer
-        {"a\nb\n\nc", "Project Kestu - Demo", MB_YESNOCANCEL, IDYES,
-         "[Project Kestu - Demo] a\\nb\\n\\nc"},
-        {"yes or no", "", MB_YESNO, IDNO, "[] yes or no"},   // cancel is not offered: last button
-        {"again", "", MB_YESNOCANCEL, IDCANCEL, "[] again"}, // beyond the list: last button
-    };
-    platformConfig().answers = {IDNO, IDYES, IDCANCEL};
-    platformConfig().nextAnswer = 0;
-    startCapturingMessages();
-    for (const auto& box : boxes)
-        EXPECT_EQ(messageBox(box.text, box.caption, box.buttons), box.answer) << box.text;
-    std::vector<std::string> lines = stopCapturingMessages();
-    ASSERT_EQ(lines.size(), 5u);
-    for (size_t i = 0; i < lines.size(); ++i)
-        EXPECT_EQ(lines[i], boxes[i].logged);
-    platformConfig().batch = false; // answers given are used outside batch mode too
-    platformConfig().answers = {IDYES};
-    platformConfig().nextAnswer = 0;
-    startCapturingMessages();
-    EXPECT_EQ(messageBox("FullScreen?", "Project Kestu", MB_YESNO), IDYES);
-    EXPECT_EQ(stopCapturingMessages(), std::vector<std::string>{"[Project Kestu] FullScreen?"});
-    platformConfig().batch = true;
-}
 
 TEST(VirtualClockDeathTest, StartsAtOneThousandAndMovesOnlyByTheStepAtEachFrame) {
     EXPECT_EXIT( // a fresh process, so that no earlier test has moved the clock on
