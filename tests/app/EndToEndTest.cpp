@@ -145,19 +145,6 @@ TEST_F(EndToEnd, TheDemoRunsUnattendedAsksBothQuestionsAndLeavesTheLastFrame) {
     EXPECT_TRUE(isWhite(png, 400, 2)) << "the clear colour is the white fog colour";
 }
 
-TEST_F(EndToEnd, CancelEndsWithoutTheLoopAndTheLoadingScreenIsTheLastFrame) {
-    ASSERT_EQ(runKestu("--batch --answers no,cancel --frames 100000 --screenshot c.png"), 0)
-        << "stderr:\n"
-        << root.readFile("err.txt");
-    DecodedPng png;
-    ASSERT_TRUE(decodePng(readAll(root.path() + "/c.png"), png));
-    ASSERT_EQ(png.width, 800u);
-    EXPECT_GT(nonWhiteIn(png, 25, 15, 295, 45), 100) << "\"Loading..\" is shown";
-    EXPECT_GT(nonWhiteIn(png, 235, 15, 295, 45), 0) << "down to its full stops";
-    EXPECT_EQ(nonWhiteIn(png, 300, 0, 800, 600), 0) << "nothing else on the white screen";
-    EXPECT_EQ(nonWhiteIn(png, 0, 50, 800, 600), 0);
-}
-
 TEST_F(EndToEnd, BadOptionsEndWithStatusTwoAndNoVideoModeWithStatusOne) {
     for (const char* bad : {"--frames 0", "--answers perhaps", "--keys nowhere.txt", "stray"}) {
         EXPECT_EQ(runKestu(bad), 2) << bad;

@@ -54,21 +54,3 @@ TEST(DirectiveReader, SplitsLinesAtBreaksAndAtTheBufferCapacityAndMarksTheEnd) {
     for (const auto& c : cases)
         EXPECT_EQ(readAll(c.contents, c.capacity), c.expected) << c.contents.substr(0, 20);
 }
-
-TEST(DirectiveReader, MissingFileReadsNothingAndReopeningStartsAfresh) {
-    TempWorkingDirectory folder;
-    DirectiveReader reader;
-    EXPECT_FALSE(reader.open("Directives\\none.txt"));
-    char buffer[16] = "x";
-    EXPECT_EQ(reader.readLine(buffer, 8), 0);
-    EXPECT_EQ(buffer[0], '\0');
-    EXPECT_TRUE(reader.atEnd());
-    folder.writeFile("a.txt", "one");
-    folder.writeFile("b.txt", "two\n");
-    ASSERT_TRUE(reader.open("a.txt"));
-    reader.readLine(buffer, 16);
-    ASSERT_TRUE(reader.open("b.txt"));
-    reader.readLine(buffer, 16);
-    EXPECT_STREQ(buffer, "two");
-    EXPECT_FALSE(reader.atEnd());
-}

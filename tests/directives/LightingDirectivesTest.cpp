@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -74,14 +73,7 @@ TEST_F(LightingDirectives, CommandsThatChangeFacesTakeACopyingUndoStep) {
     EXPECT_EQ(faceOf(currentLandscape, 1, 1, 3, 3, 1).baseTexture,
               int32_t(textureNameOf(currentLandscape, "data\\textures\\grass.bmp")));
 
-    // "load" takes a fresh, undoable step with the saved terrain and settings.
     Landscape* saved = currentLandscape;
-    EXPECT_TRUE(run("load\nlit.map\n").empty());
-    ASSERT_NE(currentLandscape, saved);
-    EXPECT_EQ(currentLandscape->sunDirection.z, saved->sunDirection.z);
-    ASSERT_EQ(currentLandscape->textures.count, 1);
-    EXPECT_EQ(0, std::memcmp(&faceOf(currentLandscape, 1, 0, 2, 2, 0).colour,
-                             &faceOf(saved, 1, 0, 2, 2, 0).colour, 3 * sizeof(Vector3)));
     EXPECT_TRUE(run("load\ndata\\maps\\none.map\nsave\n\nsave\nno\\such\\x.map\n").empty());
     EXPECT_EQ(currentLandscape->sectorCount, 0) << "a missing file leaves no terrain until undo";
     run("undo\nundo\n");

@@ -19,31 +19,13 @@ namespace {
 
 const uint32_t noTexture = 0xFFFFFFFFu;
 
-std::string fileBytes(FILE* f) {
-    std::string out;
-    std::rewind(f);
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        out += char(c);
-    return out;
-}
-
 } // namespace
 
-TEST(TextureTableFile, WritesCountThenFixedRecordsAndRefusesBadCounts) {
+TEST(TextureTableFile, BadCountsAndShortFilesAreRefused) {
     auto table = std::make_unique<TextureTable>();
-    table->addEntry(0x01020304);
-    std::strcpy(table->entries[0].name, "data\\textures\\grass.bmp");
-    table->entries[0].source = 0;
     table->addEntry(9);
-    FILE* f = std::tmpfile();
-    ASSERT_TRUE(table->write(f));
-    std::string bytes = fileBytes(f);
-    std::fclose(f);
-    ASSERT_EQ(bytes.size(), 4u + 2 * 136u);
-    EXPECT_EQ(get32(bytes, 0), 2u);
-    EXPECT_EQ(bytes.substr(4, 24), std::string("data\\textures\\grass.bmp") + '\0');
-    EXPECT_EQ(get32(bytes, 4 + 132), 0x01020304u);
-
+    table->addEntry(10);
+    FILE* f = nullptr;
     const struct {
         int32_t count;
         int records;

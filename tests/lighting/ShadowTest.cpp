@@ -18,7 +18,6 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <random>
 #include <vector>
 
@@ -173,41 +172,6 @@ TEST(ShadowTracer, OnlyTheFirst1024CrossedFacesOfASectorCount) {
             ASSERT_EQ(traced[v] != 0, expected) << p.x << " " << p.z;
         }
     EXPECT_GT(capped, 10) << "the wall is behind the limit for some vertices";
-}
-
-// On a map this large the tracer reads the face bases from the faces instead
-// of a packed copy; one or two threads, every sector announced in order and
-// finished once, with the same answers as the plain search.
-TEST(ShadowTracer, LargeMapTracedByOneOrTwoThreadsAgreesOnSampledVertices) {
-    Landscape land;
-    makeMap(land, 352, 352, 16, 1, smoothHeights(5, 6.0f));
-    Vector3 sun = unit(1.0f, 0.25f, 0.7f);
-    std::vector<std::vector<uint8_t>> results[2];
-    for (int threads = 1; threads <= 2; ++threads) {
-        ShadowTracer tracer(land, sun, threads);
-        ASSERT_TRUE(tracer.usesCellSearch());
-        auto& result = results[threads - 1];
-        result.assign(size_t(land.sectorCount), {});
-        int announced = 0;
-        std::mutex lock;
-        tracer.traceAll([&](int s) { EXPECT_EQ(s, announced++) << "sectors announced in order"; },
-                        [&](int s, const std::vector<uint8_t>& shadowed) {
-                            std::lock_guard<std::mutex> hold(lock);
-                            result[size_t(s)] = shadowed;
-                        });
-    }
-    EXPECT_EQ(results[0], results[1]);
-    int shadowed = 0, checked = 0;
-    for (int s : {0, 23, 250, 483}) {
-        const Sector& sector = land.sectors[s];
-        for (int v = 0; v < sector.vertexCount; v += 19, ++checked) {
-            bool expected = referenceIsShadowed(land, sector.positions[v], sun);
-            ASSERT_EQ(results[0][size_t(s)][size_t(v)] != 0, expected) << s << " " << v;
-            shadowed += expected ? 1 : 0;
-        }
-    }
-    EXPECT_GT(shadowed, checked / 10);
-    EXPECT_LT(shadowed, checked * 9 / 10);
 }
 
 TEST(ProgressBar, HalfwayBarIsOutlinedAndFilledOnTheLeftHalfAndGivesTheStateBack) {
