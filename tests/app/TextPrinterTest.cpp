@@ -69,15 +69,13 @@ TEST(TextPrinter, PrintsCountCharactersInThirtyPixelCellsTakingTheCallersColour)
     printer.glyphTable.build(makeFont([](int code) { return code == 'A'; }));
     glColor3f(1.0f, 1.0f, 1.0f);
     std::vector<int> screen = print(printer, "A", -1);
-    for (int y = 13; y < 48; ++y)
-        for (int x = 23; x < 58; ++x) {
-            bool inside = y >= 16 && y < 44 && x >= 26 && x < 54,
-                 edge = !inside && (y < 15 || y > 44 || x < 25 || x > 55);
-            if (inside || edge) {
-                ASSERT_EQ(screen[size_t(y) * windowWidth + x], inside ? 0 : 0xFFFFFF)
+    for (int y = 13; y < 48; ++y) // black inside the cell at (25, 15), white around it
+        for (int x = 23; x < 58; ++x)
+            if ((y >= 16 && y < 44 && x >= 26 && x < 54) || y < 15 || y > 44 || x < 25 || x > 55) {
+                ASSERT_EQ(screen[size_t(y) * windowWidth + x] == 0,
+                          y >= 16 && y < 44 && x >= 26 && x < 54)
                     << x << "," << y;
             }
-        }
     const char high[] = {'x', char(200), 'y', 0};
     const struct {
         const char* text;

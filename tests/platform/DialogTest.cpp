@@ -124,8 +124,6 @@ TEST(X11Dialog, KeysClicksAndTheCloseRequestAnswer) {
         int answer = showX11Dialog("Do you want to view the demo?", caption.c_str(), c.buttons);
         person.join();
         EXPECT_EQ(answer, c.answer) << caption;
-        XSync(user, False);
-        EXPECT_EQ(findWindow(user, caption), 0u) << "the window goes away after the answer";
     }
     XCloseDisplay(user);
 }
