@@ -1,3 +1,4 @@
+// The text overlay drawn with a made-up font and read back from the screen.
 #include "tests/support/TestSupport.h"
 
 #include "app/TextPrinter.h"
@@ -11,21 +12,11 @@
 
 namespace {
 
-const Vector3 textOrigin(-2.5f, 1.9f, 0.0f);
-const Vector3 glyphSize(0.2f, 0.2f, 0.2f);
-
-// A 256 x 256 font: 16 x 16 cells of 16 pixels, each cell black where inked
-// returns true for its code, white elsewhere.
+// A 256 x 256 font of 16 x 16 cells, each black where inked(code), else white.
 GLuint makeFont(const std::function<bool(int code)>& inked) {
     std::vector<unsigned char> pixels(256 * 256 * 3);
-    for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 256; ++x) {
-            int code = (y / 16) * 16 + x / 16;
-            unsigned char v = inked(code) ? 0 : 255;
-            for (int c = 0; c < 3; ++c)
-                pixels[size_t(y * 256 + x) * 3 + size_t(c)] = v;
-        }
-    }
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = inked(int(i / 3 / 4096 * 16 + i / 3 % 256 / 16)) ? 0 : 255;
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -36,141 +27,77 @@ GLuint makeFont(const std::function<bool(int code)>& inked) {
     return name;
 }
 
-// The overlay set-up of the frame loop, on a white screen.
-class PrintTest : public testing::Test {
-  protected:
-    TextPrinter printer;
-    std::vector<unsigned char> screen; // RGB, bottom row first
+// Prints on a white screen with the frame loop's overlay set-up; returns the
+// screen as 0xRRGGBB per pixel, top row first.
+std::vector<int> print(TextPrinter& printer, const char* text, int count) {
+    setFixedGlState();
+    glDisable(GL_FOG);
+    glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    printer.printText(Vector3(-2.5f, 1.9f, 0.0f), Vector3(0.2f, 0.2f, 0.2f), text, count);
+    std::vector<unsigned char> rgb(size_t(windowWidth) * windowHeight * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, windowWidth, windowHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    std::vector<int> screen(size_t(windowWidth) * windowHeight);
+    for (size_t i = 0; i < screen.size(); ++i) {
+        size_t row = size_t(windowHeight) - 1 - i / windowWidth,
+               at = (row * windowWidth + i % windowWidth) * 3;
+        screen[i] = rgb[at] << 16 | rgb[at + 1] << 8 | rgb[at + 2];
+    }
+    return screen;
+}
 
-    void SetUp() override {
-        ASSERT_TRUE(openTestWindow()) << "needs a display (run under xvfb-run)";
-        setFixedGlState();
-        glDisable(GL_FOG);
-        glDisable(GL_BLEND);
-        glDisable(GL_LIGHTING);
-        glColor3f(1.0f, 1.0f, 1.0f);
-        glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glLoadIdentity();
-        glTranslatef(0.0f, 0.0f, -2.0f);
-        glDisable(GL_DEPTH_TEST);
-    }
-
-    void print(const char* text, int count) {
-        printer.printText(textOrigin, glyphSize, text, count);
-        glFinish();
-        screen.assign(size_t(windowWidth) * windowHeight * 3, 0);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, windowWidth, windowHeight, GL_RGB, GL_UNSIGNED_BYTE, screen.data());
-    }
-
-    // Pixel counted from the top-left corner of the window.
-    const unsigned char* at(int x, int yFromTop) const {
-        return &screen[(size_t(windowHeight - 1 - yFromTop) * windowWidth + size_t(x)) * 3];
-    }
-    bool isBlack(int x, int y) const {
-        return at(x, y)[0] < 40 && at(x, y)[1] < 40 && at(x, y)[2] < 40;
-    }
-    bool isWhite(int x, int y) const {
-        return at(x, y)[0] > 215 && at(x, y)[1] > 215 && at(x, y)[2] > 215;
-    }
-    // Number of character cells inked along the text's middle row.
-    int inkedCells() const {
-        int cells = 0;
-        for (int cell = 0; cell < 25; ++cell) {
-            if (isBlack(25 + cell * 30 + 15, 30))
-                ++cells;
-        }
-        return cells;
-    }
-};
+// Character cells (30 pixels from x 25) whose middle is black.
+int inkedCells(const std::vector<int>& screen) {
+    int cells = 0;
+    for (int cell = 0; cell < 25; ++cell)
+        cells += screen[size_t(30) * windowWidth + 25 + cell * 30 + 15] == 0;
+    return cells;
+}
 
 } // namespace
 
-TEST(GlyphTable, CellsRunLeftToRightThenTopToBottom) {
-    GlyphTable table;
-    table.build(42);
-    EXPECT_EQ(table.fontTexture, 42u);
-    const Glyph& a = table.glyphs['A']; // 65: row 4, column 1
-    EXPECT_FLOAT_EQ(a.corners[0].x, 0.0625f);
-    EXPECT_FLOAT_EQ(a.corners[0].y, 0.25f);
-    EXPECT_FLOAT_EQ(a.corners[1].x, 0.125f);
-    EXPECT_FLOAT_EQ(a.corners[1].y, 0.25f);
-    EXPECT_FLOAT_EQ(a.corners[2].x, 0.125f);
-    EXPECT_FLOAT_EQ(a.corners[2].y, 0.3125f);
-    EXPECT_FLOAT_EQ(a.corners[3].x, 0.0625f);
-    EXPECT_FLOAT_EQ(a.corners[3].y, 0.3125f);
-    const Glyph& last = table.glyphs[255];
-    EXPECT_FLOAT_EQ(last.corners[2].x, 1.0f);
-    EXPECT_FLOAT_EQ(last.corners[2].y, 1.0f);
-    const Glyph& high = table.glyphs[200]; // row 12, column 8: lower half of the image
-    EXPECT_FLOAT_EQ(high.corners[0].x, 0.5f);
-    EXPECT_FLOAT_EQ(high.corners[0].y, 0.75f);
-}
-
-TEST_F(PrintTest, AGlyphAtTheOriginFillsThe30PixelCellAt25And15) {
+TEST(TextPrinter, PrintsCountCharactersInThirtyPixelCellsTakingTheCallersColour) {
+    ASSERT_TRUE(openTestWindow()) << "needs a display (run under xvfb-run)";
+    TextPrinter printer;
     printer.glyphTable.build(makeFont([](int code) { return code == 'A'; }));
-    print("A", -1);
-    for (int y = 16; y < 44; ++y) {
-        for (int x = 26; x < 54; ++x)
-            ASSERT_TRUE(isBlack(x, y)) << x << "," << y;
-    }
-    for (int x = 0; x < 120; ++x) {
-        EXPECT_TRUE(isWhite(x, 13)) << "above the cell at x " << x;
-        EXPECT_TRUE(isWhite(x, 47)) << "below the cell at x " << x;
-    }
-    for (int y = 0; y < 60; ++y) {
-        EXPECT_TRUE(isWhite(23, y)) << "left of the cell at y " << y;
-        EXPECT_TRUE(isWhite(57, y)) << "right of the cell at y " << y;
-    }
-}
-
-TEST_F(PrintTest, LoadingPrintsNineCharactersWithBothFullStops) {
-    printer.glyphTable.build(makeFont([](int code) { return code != 0; }));
-    print("Loading..", -1);
-    EXPECT_EQ(inkedCells(), 9);
-}
-
-TEST_F(PrintTest, ACountPrintsThatManyCharacters) {
-    printer.glyphTable.build(makeFont([](int code) { return code != 0; }));
-    print("Loading..", 3);
-    EXPECT_EQ(inkedCells(), 3);
-    glClear(GL_COLOR_BUFFER_BIT);
-    print("-12", -7); // any negative count means the whole text, never a huge count
-    EXPECT_EQ(inkedCells(), 3);
-}
-
-TEST_F(PrintTest, BytesAbove127SelectTheLowerHalfOfTheFont) {
-    printer.glyphTable.build(makeFont([](int code) { return code == 200; }));
-    const char text[] = {'x', char(200), 0};
-    print(text, -1);
-    EXPECT_TRUE(isWhite(40, 30));
-    EXPECT_TRUE(isBlack(70, 30));
-}
-
-TEST_F(PrintTest, ACountOfZeroDrawsNothingButBindsTheFont) {
-    GLuint font = makeFont([](int) { return true; });
+    glColor3f(1.0f, 1.0f, 1.0f);
+    std::vector<int> screen = print(printer, "A", -1);
+    for (int y = 13; y < 48; ++y) // black inside the cell at (25, 15), white around it
+        for (int x = 23; x < 58; ++x)
+            if ((y >= 16 && y < 44 && x >= 26 && x < 54) || y < 15 || y > 44 || x < 25 || x > 55) {
+                ASSERT_EQ(screen[size_t(y) * windowWidth + x] == 0,
+                          y >= 16 && y < 44 && x >= 26 && x < 54)
+                    << x << "," << y;
+            }
+    const char high[] = {'x', char(200), 'y', 0};
+    const struct {
+        const char* text;
+        int count, inked;
+    } cases[] = {{"Loading..", -1, 9},
+                 {"Loading..", 3, 3},
+                 {"-12", -7, 3},
+                 {high, -1, 3},
+                 {"Loading..", 0, 0}};
+    GLuint font = makeFont([](int code) { return code != 0; });
     printer.glyphTable.build(font);
-    GLuint other = makeFont([](int) { return false; });
-    glBindTexture(GL_TEXTURE_2D, other);
-    glDisable(GL_TEXTURE_2D);
-    print("Loading..", 0);
-    EXPECT_EQ(inkedCells(), 0);
+    for (const auto& c : cases)
+        EXPECT_EQ(inkedCells(print(printer, c.text, c.count)), c.inked) << c.text << " " << c.count;
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(GLuint(bound), font);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-}
-
-TEST_F(PrintTest, TextTakesTheCallersColour) {
+    EXPECT_EQ(GLuint(bound), font) << "the font is bound even for no characters";
+    printer.glyphTable.build(makeFont([](int code) { return code != 200; }));
+    EXPECT_EQ(inkedCells(print(printer, high, -1)), 2) << "bytes above 127: the font's lower half";
     printer.glyphTable.build(makeFont([](int) { return false; })); // an all-white font
     glColor3f(1.0f, 0.0f, 0.0f);
-    print("7", -1);
-    const unsigned char* p = at(40, 30);
-    EXPECT_GT(p[0], 215);
-    EXPECT_LT(p[1], 40);
-    EXPECT_LT(p[2], 40);
-    EXPECT_TRUE(isWhite(100, 30));
+    screen = print(printer, "7", -1);
+    EXPECT_EQ(screen[size_t(30) * windowWidth + 40] & 0xF0F0F0, 0xF00000);
+    EXPECT_EQ(screen[size_t(30) * windowWidth + 100], 0xFFFFFF);
     glColor3f(1.0f, 1.0f, 1.0f);
 }

@@ -1,13 +1,16 @@
 #pragma once
 // Helpers of the directive tests: run script text through a DirectiveScript
 // from a temporary working directory, read back the message log, and write
-// small 24-bit BMP images.
+// small 24-bit BMP images through the engine's own writer.
 
 #include "directives/DirectiveScript.h"
+#include "image/Texture.h"
 #include "landscape/Landscape.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,77 +23,36 @@ inline std::vector<std::string> runScriptText(DirectiveScript& script,
     folder.writeFile("Directives\\directive" + std::to_string(n) + ".txt", text);
     startCapturingMessages();
     script.run(n);
-    std::vector<std::string> lines = stopCapturingMessages();
     std::vector<std::string> messages;
-    for (const std::string& line : lines) {
+    for (const std::string& line : stopCapturingMessages())
         if (!line.empty() && line[0] == '[')
             messages.push_back(line);
-    }
     return messages;
 }
 
 inline int countOf(const std::vector<std::string>& messages, const std::string& message) {
-    int count = 0;
-    for (const std::string& m : messages)
-        count += m == message ? 1 : 0;
-    return count;
+    return int(std::count(messages.begin(), messages.end(), message));
 }
 
-// A 24-bit BMP of width x height pixels; colour(x, y) gives (r, g, b) of the
-// pixel in column x of picture row y, row 0 at the top.
-inline std::string makeBmp(int width, int height,
-                           const std::function<uint32_t(int x, int y)>& colour) {
-    int rowBytes = (width * 3 + 3) & ~3;
-    uint32_t imageSize = uint32_t(rowBytes * height);
-    uint32_t fileSize = 54 + imageSize;
-    std::string out(fileSize, '\0');
-    auto put16 = [&out](size_t at, uint32_t v) {
-        out[at] = char(v & 0xFF);
-        out[at + 1] = char((v >> 8) & 0xFF);
-    };
-    auto put32 = [&out](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; i++)
-            out[at + i] = char((v >> (8 * i)) & 0xFF);
-    };
-    out[0] = 'B';
-    out[1] = 'M';
-    put32(2, fileSize);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(width));
-    put32(22, uint32_t(height));
-    put16(26, 1);
-    put16(28, 24);
-    put32(34, imageSize);
-    for (int y = 0; y < height; y++) {
-        size_t row = 54 + size_t(height - 1 - y) * rowBytes; // bottom-up rows
-        for (int x = 0; x < width; x++) {
-            uint32_t rgb = colour(x, y);
-            out[row + x * 3 + 0] = char(rgb & 0xFF);         // blue
-            out[row + x * 3 + 1] = char((rgb >> 8) & 0xFF);  // green
-            out[row + x * 3 + 2] = char((rgb >> 16) & 0xFF); // red
-        }
-    }
-    return out;
+// A 24-bit BMP; colour(x, y) gives 0xRRGGBB of the pixel in column x of row y,
+// row 0 at the top. Parent folders are made as needed.
+inline void writeBmp(const std::string& path, int width, int height,
+                     const std::function<uint32_t(int x, int y)>& colour) {
+    std::filesystem::path file(path);
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path());
+    Texture image;
+    image.allocate(width, height, 3);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            for (int c = 0; c < 3; c++)
+                image.pixels[(size_t(y) * width + x) * 3 + c] =
+                    uint8_t(colour(x, y) >> (16 - 8 * c));
+    image.saveBmp(path.c_str());
 }
 
 inline uint32_t redOnly(int red) {
     return uint32_t(red & 0xFF) << 16;
-}
-
-// Height of vertex (column, row) of sector (i, j) of the current Landscape.
-inline float vertexHeight(int i, int j, int column, int row) {
-    const Sector& sector = currentLandscape->sectorAt(i, j);
-    return sector.positions[size_t(row) * sector.columns + column].y;
-}
-
-// The ring slot the current Landscape lives in, or -1.
-inline int currentSlot(const DirectiveScript& script) {
-    for (int i = 0; i < UndoRing::slotCount; i++) {
-        if (script.ring.slots[i] != nullptr && script.ring.slots[i] == currentLandscape)
-            return i;
-    }
-    return -1;
 }
 
 const char* const badDirective = "[] Bad directive";

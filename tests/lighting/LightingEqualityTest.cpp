@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,13 +29,6 @@ struct Scenario {
     Vector3 sun;
     bool normalise; // as "setsundir" leaves it; false: used as given ("multsundir")
 };
-
-std::ostream& operator<<(std::ostream& out, const Scenario& s) {
-    static const char* reliefs[] = {"flat", "smooth", "spiky", "terraces"};
-    return out << s.width << "x" << s.depth << " sectors " << s.sectorSize << " resolution "
-               << s.resolution << " " << reliefs[int(s.relief)] << " seed " << s.seed << " sun ("
-               << s.sun.x << ", " << s.sun.y << ", " << s.sun.z << ")";
-}
 
 HeightFunction heightsFor(const Scenario& s) {
     switch (s.relief) {

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <sstream>
 #include <string>
 
 using HeightFunction = std::function<float(float x, float z)>;
@@ -88,12 +87,8 @@ inline std::string cornerDifference(const Landscape& a, const Landscape& b) {
                 const SectorFace& fb = sb.faces[f];
                 if (std::memcmp(&fa.colour[k], &fb.colour[k], sizeof(Vector3)) != 0 ||
                     std::memcmp(&fa.overlayColour[k], &fb.overlayColour[k], sizeof(Vector4)) != 0) {
-                    std::ostringstream text;
-                    text << "sector " << s << " face " << f << " corner " << k << " (vertex "
-                         << fa.vertex[k] << "): colour " << fa.colour[k].x << " " << fa.colour[k].y
-                         << " " << fa.colour[k].z << " against " << fb.colour[k].x << " "
-                         << fb.colour[k].y << " " << fb.colour[k].z;
-                    return text.str();
+                    return "sector " + std::to_string(s) + " face " + std::to_string(f) +
+                           " corner " + std::to_string(k);
                 }
             }
     }

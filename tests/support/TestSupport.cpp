@@ -3,11 +3,13 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -15,7 +17,9 @@ namespace fs = std::filesystem;
 TempWorkingDirectory::TempWorkingDirectory() {
     char pattern[] = "/tmp/kestu-test-XXXXXX";
     const char* made = mkdtemp(pattern);
-    path_ = made ? made : "/tmp";
+    if (made == nullptr) // never fall back on a shared folder: it is removed afterwards
+        throw std::runtime_error("TempWorkingDirectory: cannot make a folder under /tmp");
+    path_ = made;
     previous_ = fs::current_path().string();
     fs::current_path(path_);
 }
@@ -27,10 +31,7 @@ TempWorkingDirectory::~TempWorkingDirectory() {
 }
 
 static std::string slashed(std::string p) {
-    for (char& c : p) {
-        if (c == '\\')
-            c = '/';
-    }
+    std::replace(p.begin(), p.end(), '\\', '/');
     return p;
 }
 

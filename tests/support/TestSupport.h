@@ -14,7 +14,7 @@ inline const bool kestuTestsRunInBatchMode = (platformConfig().batch = true, tru
 // A fresh folder under /tmp, made the working directory for the object's life
 // and removed afterwards.
 class TempWorkingDirectory {
-public:
+  public:
     TempWorkingDirectory();
     ~TempWorkingDirectory();
     const std::string& path() const { return path_; }
@@ -22,7 +22,7 @@ public:
     void writeFile(const std::string& relativePath, const std::string& contents) const;
     std::string readFile(const std::string& relativePath) const;
 
-private:
+  private:
     std::string path_;
     std::string previous_;
 };
