@@ -93,3 +93,28 @@ TEST(HeightAt, ScaledMapIsFoundThroughTheScaledSectorSize) {
     land.multVertex(0, 1, 1);
     EXPECT_EQ(land.heightAt(0, 8), noGround);
 }
+
+TEST(HeightAt, AnyPointAndAnyStepGiveAHeightOrNoGround) {
+    // A sloped sector whose steps are then broken as a file or a script could
+    // break them; no point may reach past its vertices.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float huge = std::numeric_limits<float>::max();
+    const float steps[] = {1.0f, 1e-30f, 1e-45f, 1e30f, inf, nan, 0.0f, -1.0f};
+    const float points[][2] = {{0.5f, 0.5f}, {4.0f, 4.0f}, {nan, 1.0f}, {1.0f, nan},
+                               {inf, 1.0f},  {-inf, 1.0f}, {huge, huge}, {-huge, 2.0f}};
+    for (float step : steps) {
+        Landscape land;
+        land.newMap(4, 4, 4, 1.0f, 1.0f);
+        Sector& sector = land.sectors[0];
+        for (Vector3& p : sector.positions)
+            p.y = p.x;
+        sector.stepX = step;
+        sector.stepZ = step;
+        for (const auto& point : points) {
+            float h = land.heightAt(point[0], point[1]);
+            EXPECT_TRUE(h == noGround || (h >= 0.0f && h <= 4.0001f))
+                << "step " << step << " at " << point[0] << ", " << point[1] << ": " << h;
+        }
+    }
+}
