@@ -1,6 +1,8 @@
 #include "image/Texture.h"
 
+#include "image/BmpHeader.h"
 #include "image/MpcFile.h"
+#include "io/BinaryStream.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
@@ -100,6 +102,15 @@ bool Texture::loadBmp(const char* path) {
     SDL_RWops* file = openRWops(path, "rb");
     if (!file)
         return false;
+    // The declared picture must be in the file before SDL allocates it.
+    uint8_t head[bmp::headBytes] = {};
+    int headSize = SDL_RWread(file, head, 1, int(sizeof head));
+    int fileSize = SDL_RWseek(file, 0, RW_SEEK_END);
+    if (headSize < 0 || fileSize < 0 || SDL_RWseek(file, 0, RW_SEEK_SET) != 0 ||
+        !bmp::pixelRowsFit(head, size_t(headSize), uint64_t(fileSize))) {
+        SDL_RWclose(file);
+        return false;
+    }
     SDL_Surface* surface = SDL_LoadBMP_RW(file, 1);
     if (!surface)
         return false;
@@ -151,18 +162,23 @@ bool Texture::loadMpc(const char* path) {
         std::fclose(file);
         return false;
     }
+    // The whole pixel block must be in the file: a short file is refused
+    // before the block it announces is allocated.
+    if (BinaryReader(file).remaining() < mpc::pixelBytes(header)) {
+        std::fclose(file);
+        return false;
+    }
     allocate(header.width, header.height, header.bytesPerPixel);
     if (!pixels) {
         std::fclose(file);
         return false;
     }
     std::memcpy(reserved, header.reserved, sizeof reserved);
-    // A file that ends inside the pixel block leaves the rest zero (allocate
-    // cleared it); the image still counts as read.
-    size_t ignoredCount = std::fread(pixels, 1, mpc::pixelBytes(header), file);
-    (void)ignoredCount;
+    bool complete = std::fread(pixels, 1, mpc::pixelBytes(header), file) == mpc::pixelBytes(header);
     std::fclose(file);
-    return true;
+    if (!complete)
+        release();
+    return complete;
 }
 
 bool Texture::saveBmp(const char* path) const {

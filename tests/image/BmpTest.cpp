@@ -147,3 +147,37 @@ TEST(BmpSave, FailuresAreReportedAndNothingIsWritten) {
     EXPECT_FALSE(std::filesystem::exists("none.bmp"));
     EXPECT_EQ(std::count(log.begin(), log.end(), "[Mpc Error] Could not save BMP"), 2);
 }
+
+TEST(BmpLoad, HeadersThatDeclareMoreThanTheFileHoldsAreRefused) {
+    // Refused before SDL is asked to allocate the declared picture (440 MB for
+    // the 38-byte file, 13 GB for 65535 x 65535).
+    TempWorkingDirectory dir;
+    const std::string good = bmp24(3, 2, patterned(3, 2));
+    auto withWord = [&](size_t at, uint32_t value) {
+        std::string b = good;
+        for (int k = 0; k < 4; ++k)
+            b[at + k] = char(value >> (8 * k));
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool accepted;
+    } cases[] = {
+        {"a complete file", good, true},
+        {"rows stored top first", withWord(22, uint32_t(-2)), true},
+        {"2304 x 64000 in 38 bytes", bmpHeaders(2304, 64000, 24, 0, 0).substr(0, 38), false},
+        {"65535 x 65535", bmpHeaders(65535, 65535, 24, 0, 0) + std::string(64, 'x'), false},
+        {"rows stored top first, declared too tall",
+         bmpHeaders(3, -40000, 24, 0, 0) + std::string(64, 'x'), false},
+        {"the last row's padding missing", good.substr(0, good.size() - 3), false},
+        {"a header cut short", good.substr(0, 30), false},
+        {"RLE compression", withWord(30, 1), false},
+    };
+    for (const Case& c : cases) {
+        dir.writeFile("declared.bmp", c.bytes);
+        Texture image;
+        EXPECT_EQ(image.loadBmp("declared.bmp"), c.accepted) << c.what;
+        EXPECT_EQ(image.pixels != nullptr, c.accepted) << c.what;
+    }
+}

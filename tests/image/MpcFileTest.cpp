@@ -79,22 +79,33 @@ TEST(MpcLoad, ImageSidesAreLimited) {
     const Case cases[] = {{16385, 1, false}, {1, 16385, false}, {0xFFFF, 0xFFFF, false},
                           {0, 4, false},     {4, 0, false},     {16384, 1, true}};
     for (const Case& c : cases) {
-        dir.writeFile("s.mpc", mpcHeader(200, c.width, c.height, 4));
+        dir.writeFile("s.mpc",
+                      mpcHeader(200, c.width, c.height, 4) +
+                          std::string(c.accepted ? size_t(c.width) * c.height * 4 : 0, 'p'));
         Texture image;
         EXPECT_EQ(image.loadMpc("s.mpc"), c.accepted) << c.width << " x " << c.height;
         EXPECT_EQ(image.pixels != nullptr, c.accepted);
     }
 }
 
-TEST(MpcLoad, TruncatedPixelBlockIsZeroFilled) {
+TEST(MpcLoad, AFileThatEndsInsideItsPixelsIsRefusedBeforeAllocating) {
+    // A 22-byte header alone may ask for a gigabyte; a cut file is not an image.
     TempWorkingDirectory dir;
-    dir.writeFile("full.mpc", mpcHeader(200, 2, 2, 3) + std::string(12, char(0x55)));
-    dir.writeFile("cut.mpc", mpcHeader(200, 2, 2, 3) + bytes({9, 8, 7, 6}));
-    Texture image;
-    ASSERT_TRUE(image.loadMpc("full.mpc"));
-    ASSERT_TRUE(image.loadMpc("cut.mpc"));
-    EXPECT_EQ(image.pixels[0], 9);
-    EXPECT_EQ(image.pixels[3], 6);
-    for (int i = 4; i < 12; ++i)
-        EXPECT_EQ(image.pixels[i], 0) << i;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool accepted;
+    } cases[] = {
+        {"full.mpc", mpcHeader(200, 2, 2, 3) + std::string(12, char(0x55)), true},
+        {"cut.mpc", mpcHeader(200, 2, 2, 3) + bytes({9, 8, 7, 6}), false},
+        {"oneshort.mpc", mpcHeader(200, 2, 2, 4) + std::string(15, 'x'), false},
+        {"gigabyte.mpc", mpcHeader(200, 16384, 16384, 4), false},
+    };
+    for (const Case& c : cases) {
+        dir.writeFile(c.name, c.bytes);
+        Texture image;
+        image.allocate(2, 2, 3);
+        EXPECT_EQ(image.loadMpc(c.name), c.accepted) << c.name;
+        EXPECT_EQ(image.pixels != nullptr, c.accepted) << c.name;
+    }
 }
