@@ -328,6 +328,8 @@ TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
          "[] To many sectors for makerenderlist to handle!!!", true},
         {"render list in the loop", crowded, "",
          "[] To many sectors for makerenderlist to handle!!!", true},
+        {"a map larger than the machine", "newmap\n65536\n65536\n16\n16\n", "", "[] Out of memory",
+         true},
     };
     root.writeFile("Directives\\directive4.txt", "setviewdist\n150\n40\n");
     for (const Case& c : cases) {
