@@ -182,36 +182,35 @@ bool Texture::loadMpc(const char* path) {
 }
 
 bool Texture::saveBmp(const char* path) const {
+    if (bytesPerPixel != 3 && bytesPerPixel != 4)
+        return false;
+    if (writeBmp(path))
+        return true;
+    // No surface, a folder that does not exist or a full disk: say so rather
+    // than report a file that was never written.
+    messageBox("Could not save BMP", "Mpc Error", MB_OK);
+    return false;
+}
+
+bool Texture::writeBmp(const char* path) const {
     if (bytesPerPixel == 4) {
         Texture rgb;
         rgb.allocate(width, height, 3);
         rgb.copyChannel(0, *this, 0);
         rgb.copyChannel(1, *this, 1);
         rgb.copyChannel(2, *this, 2);
-        return rgb.saveBmp(path);
+        return rgb.writeBmp(path);
     }
-    if (bytesPerPixel != 3)
+    if (bytesPerPixel != 3 || !pixels || width == 0 || height == 0)
         return false;
-
-    SDL_Surface* surface = nullptr;
-    if (pixels && width > 0 && height > 0) {
-        surface = SDL_CreateRGBSurfaceFrom(pixels, width, height, 24, width * 3, 0x000000FFu,
-                                           0x0000FF00u, 0x00FF0000u, 0);
-    }
-    if (!surface) {
-        messageBox("Could not save BMP", "Mpc Error", MB_OK);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(pixels, width, height, 24, width * 3,
+                                                    0x000000FFu, 0x0000FF00u, 0x00FF0000u, 0);
+    if (!surface)
         return false;
-    }
     SDL_RWops* file = openRWops(path, "wb");
     bool written = file && SDL_SaveBMP_RW(surface, file, 1) == 0;
     SDL_FreeSurface(surface);
-    if (!written) {
-        // A folder that does not exist or a full disk: say so rather than
-        // report a file that was never written.
-        messageBox("Could not save BMP", "Mpc Error", MB_OK);
-        return false;
-    }
-    return true;
+    return written;
 }
 
 uint32_t Texture::upload(uint8_t filterMode) {

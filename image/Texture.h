@@ -10,7 +10,7 @@
 #include <cstdint>
 
 class Texture {
-public:
+  public:
     uint32_t textureName = 0xFFFFFFFFu; // OpenGL texture name; -1 until upload
     uint8_t* pixels = nullptr;          // width * height * bytesPerPixel bytes, or none
     uint16_t width = 0;                 // pixels per row
@@ -32,5 +32,7 @@ public:
     bool loadBmp(const char* path);
     bool loadMpc(const char* path);
     bool saveBmp(const char* path) const;
+    // saveBmp without its message box, for callers that report failure themselves.
+    bool writeBmp(const char* path) const;
     uint32_t upload(uint8_t filterMode);
 };
