@@ -209,3 +209,14 @@ TEST(Release, DropsTheTerrainAndKeepsTexturesAndSettings) {
     land.makeRenderList();
     EXPECT_EQ(land.renderCount, 0);
 }
+
+TEST(NewLandscape, SunDirectionIsThreeTwoSixMadeUnitByNormalize) {
+    // (3, 2, 6) times the float 1/7, not three divisions by 7: x and z end one
+    // unit in the last place higher, and saved maps carry these bits.
+    Landscape land;
+    const uint32_t expected[3] = {0x3EDB6DB8u, 0x3E924925u, 0x3F5B6DB8u};
+    uint32_t bits[3];
+    std::memcpy(bits, &land.sunDirection, sizeof bits);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(bits[k], expected[k]) << "component " << k;
+}
