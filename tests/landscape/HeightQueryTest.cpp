@@ -101,7 +101,7 @@ TEST(HeightAt, AnyPointAndAnyStepGiveAHeightOrNoGround) {
     const float inf = std::numeric_limits<float>::infinity();
     const float huge = std::numeric_limits<float>::max();
     const float steps[] = {1.0f, 1e-30f, 1e-45f, 1e30f, inf, nan, 0.0f, -1.0f};
-    const float points[][2] = {{0.5f, 0.5f}, {4.0f, 4.0f}, {nan, 1.0f}, {1.0f, nan},
+    const float points[][2] = {{0.5f, 0.5f}, {4.0f, 4.0f}, {nan, 1.0f},  {1.0f, nan},
                                {inf, 1.0f},  {-inf, 1.0f}, {huge, huge}, {-huge, 2.0f}};
     for (float step : steps) {
         Landscape land;

@@ -348,7 +348,7 @@ TEST(MapFile, StepsThatDoNotDescribeTheGridAreRefused) {
     struct Case {
         float stepX, stepZ;
         bool accepted;
-    } cases[] = {{2.0f, 2.0f, true},   {2.0001f, 1.9999f, true}, {1e-30f, 1e-30f, false},
+    } cases[] = {{2.0f, 2.0f, true},    {2.0001f, 1.9999f, true}, {1e-30f, 1e-30f, false},
                  {2.0f, 1e-30f, false}, {0.0f, 2.0f, false},      {-2.0f, 2.0f, false},
                  {nan, 2.0f, false},    {2.0f, inf, false},       {1.5f, 2.0f, false},
                  {2.0f, 4.0f, false}};
