@@ -265,7 +265,7 @@ TEST_F(TerrainDirectives, SetTextureGivesEveryFaceTheTextureInACopy) {
 
 TEST(NewMapSize, RefusesOnlyCountsBeyondThirtyTwoBitsOrAnUndoRingBeyondTheMachine) {
     // One Landscape of "newmap 1024 1024 16 2" holds about 1.4 GB, its undo
-    // ring of five about 7 GB; the design's own maps exceed 4,194,304 vertices.
+    // ring of five about 7 GB; maps beyond 4,194,304 vertices are valid.
     const uint64_t gigabyte = uint64_t(1) << 30;
     using Size = DirectiveScript::NewMapSize;
     struct Case {
