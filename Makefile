@@ -35,7 +35,7 @@ demo: demo-data
 	@if [ -n "$${DISPLAY:-}" ]; then \
 		cd $(ROOT) && ../$(BUILD)/kestu; \
 	else \
-		cd $(ROOT) && xvfb-run -a -s "-screen 0 1024x768x24" ../$(BUILD)/kestu \
+		cd $(ROOT) && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ../$(BUILD)/kestu \
 			--batch --answers no,yes --frames 300 --clock-step 16 --screenshot ../$(SHOT) && \
 		echo "demo: screenshot of the last frame written to $(CURDIR)/$(SHOT)"; \
 	fi

@@ -2,7 +2,6 @@
 
 #include "app/FrameCounter.h"
 #include "app/FramePacer.h"
-#include "platform/Input.h"
 #include "app/TextPrinter.h"
 #include "app/Walker.h"
 #include "app/Window.h"
@@ -10,6 +9,7 @@
 #include "image/Texture.h"
 #include "landscape/Landscape.h"
 #include "platform/Clock.h"
+#include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/Presenter.h"
 #include "platform/Signals.h"
@@ -65,14 +65,16 @@ class Application {
     int shutDown();
 };
 
-// SDL_Init with a few spaced retries: some X servers (Xvfb among them) now
-// and then drop a connection made right after another one closed.
+// Without a video device there is no window to open; SDL's reason is the
+// same "Couldn't set GL mode" line a refused video mode gives. (The X server
+// resets that once made a retry tempting are avoided by running Xvfb with
+// -noreset; a retry here would only repeat SDL's own short test connection.)
 void initVideo() {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (SDL_Init(SDL_INIT_VIDEO) == 0)
-            break;
-        SDL_Delay(50);
-    }
+    if (SDL_Init(SDL_INIT_VIDEO) == 0)
+        return;
+    std::fprintf(stderr, "Couldn't set GL mode: %s\n", SDL_GetError());
+    SDL_Quit();
+    std::exit(1);
 }
 
 void Application::openScreen() {

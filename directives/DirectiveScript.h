@@ -21,9 +21,8 @@ class Landscape;
 
 class DirectiveScript {
   public:
-    static constexpr int lineCapacity = 1024;          // bytes per line buffer, NUL included
-    static constexpr int imageNameCapacity = 256;      // bytes read for a height-image name
-    static constexpr int64_t maxMapVertices = 1 << 22; // largest terrain "newmap" builds
+    static constexpr int lineCapacity = 1024;     // bytes per line buffer, NUL included
+    static constexpr int imageNameCapacity = 256; // bytes read for a height-image name
 
     LightingParams lightingParams;  // sun direction and colours handed to the lighting operations
     UndoRing ring;                  // the five Landscapes and the current one
@@ -44,6 +43,13 @@ class DirectiveScript {
     void runFile(const char* path);
 
     Landscape* pushState(bool copy) { return ring.pushState(copy); }
+
+    // What "newmap" makes of its arguments on a machine with this much physical
+    // memory (0: not known): a grid to build, arguments that are not positive
+    // or give counts beyond 32 bits, or an undo ring too large for the machine.
+    enum class NewMapSize { accepted, invalid, tooLarge };
+    static NewMapSize newMapSize(int width, int depth, int sectorSize, int resolution,
+                                 uint64_t machineBytes);
 
   private:
     struct Command {

@@ -7,24 +7,35 @@
 #include "image/Texture.h"
 #include "landscape/Landscape.h"
 #include "platform/MessageBox.h"
+#include "platform/SystemMemory.h"
 
+#include <cstdlib>
+#include <limits>
 #include <memory>
 #include <new>
 
-// True when "newmap" can build the grid: every argument above 0 and the whole
-// terrain no larger than maxMapVertices vertices, so an absurd size is refused
-// before anything is allocated.
-static bool newMapSizeAccepted(int width, int depth, int sectorSize, int resolution,
-                               int64_t maxVertices) {
+// Whether "newmap" can build the grid: every argument above 0 and every count
+// representable (sectors, and vertices and faces of one sector, within 32
+// bits), and the five Landscapes of the undo ring, which later commands fill
+// with copies of this one, within the machine's physical memory.
+DirectiveScript::NewMapSize DirectiveScript::newMapSize(int width, int depth, int sectorSize,
+                                                        int resolution, uint64_t machineBytes) {
     if (width <= 0 || depth <= 0 || sectorSize <= 0 || resolution <= 0)
-        return false;
+        return NewMapSize::invalid;
+    const double largestCount = double(std::numeric_limits<int32_t>::max());
     double sectors = double(width / sectorSize) * double(depth / sectorSize);
-    if (sectors == 0.0)
-        return true;
     // Vertices along one side of a sector: sectorSize * resolution + 1, and one
     // more for the rounding of the vertex count from the step.
     double side = double(sectorSize) * double(resolution) + 2.0;
-    return sectors * side * side <= double(maxVertices);
+    double faces = 2.0 * (side - 1.0) * (side - 1.0);
+    if (sectors > largestCount || side * side > largestCount || faces > largestCount)
+        return NewMapSize::invalid;
+    const double vertexBytes = sizeof(Vector3) * 2 + sizeof(Vector2) * 2; // position, normal, uvs
+    const double faceBytes = sizeof(SectorFace) + 2 * sizeof(uint32_t);   // face, two draw orders
+    double mapBytes = sectors * (sizeof(Sector) + side * side * vertexBytes + faces * faceBytes);
+    if (machineBytes > 0 && UndoRing::slotCount * mapBytes > double(machineBytes))
+        return NewMapSize::tooLarge;
+    return NewMapSize::accepted;
 }
 
 void DirectiveScript::newMapDirective() {
@@ -32,9 +43,16 @@ void DirectiveScript::newMapDirective() {
     int depth = readInt();
     int sectorSize = readInt();
     int resolution = readInt();
-    if (!newMapSizeAccepted(width, depth, sectorSize, resolution, maxMapVertices)) {
+    NewMapSize size = newMapSize(width, depth, sectorSize, resolution, physicalMemoryBytes());
+    if (size == NewMapSize::invalid) {
         messageBox("Invalid parameters for newmap", "Implementor Error", MB_OK);
         return;
+    }
+    if (size == NewMapSize::tooLarge) {
+        // The same end as an allocation that fails while the map is built,
+        // without first taking the machine's memory away from everything else.
+        messageBox("Out of memory", "", MB_OK);
+        std::exit(1);
     }
     Landscape* landscape = pushState(false);
     float step = float(1.0 / resolution);

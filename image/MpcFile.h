@@ -3,7 +3,8 @@
 // pixel, 14 reserved bytes; all little-endian) followed by the pixels exactly as
 // OpenGL takes them, rows without padding, first row = texture row t = 0. This
 // reader checks the header before anything is allocated: only 3 or 4 bytes per
-// pixel and sides of 1 to maxSide pixels are accepted.
+// pixel and sides of 1 to maxSide pixels are accepted; the loader then
+// refuses a file that ends before the pixel block does.
 
 #include <cstdint>
 #include <cstdio>

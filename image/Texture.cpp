@@ -1,6 +1,8 @@
 #include "image/Texture.h"
 
+#include "image/BmpHeader.h"
 #include "image/MpcFile.h"
+#include "io/BinaryStream.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
@@ -100,6 +102,15 @@ bool Texture::loadBmp(const char* path) {
     SDL_RWops* file = openRWops(path, "rb");
     if (!file)
         return false;
+    // The declared picture must be in the file before SDL allocates it.
+    uint8_t head[bmp::headBytes] = {};
+    int headSize = SDL_RWread(file, head, 1, int(sizeof head));
+    int fileSize = SDL_RWseek(file, 0, RW_SEEK_END);
+    if (headSize < 0 || fileSize < 0 || SDL_RWseek(file, 0, RW_SEEK_SET) != 0 ||
+        !bmp::pixelRowsFit(head, size_t(headSize), uint64_t(fileSize))) {
+        SDL_RWclose(file);
+        return false;
+    }
     SDL_Surface* surface = SDL_LoadBMP_RW(file, 1);
     if (!surface)
         return false;
@@ -151,51 +162,55 @@ bool Texture::loadMpc(const char* path) {
         std::fclose(file);
         return false;
     }
+    // The whole pixel block must be in the file: a short file is refused
+    // before the block it announces is allocated.
+    if (BinaryReader(file).remaining() < mpc::pixelBytes(header)) {
+        std::fclose(file);
+        return false;
+    }
     allocate(header.width, header.height, header.bytesPerPixel);
     if (!pixels) {
         std::fclose(file);
         return false;
     }
     std::memcpy(reserved, header.reserved, sizeof reserved);
-    // A file that ends inside the pixel block leaves the rest zero (allocate
-    // cleared it); the image still counts as read.
-    size_t ignoredCount = std::fread(pixels, 1, mpc::pixelBytes(header), file);
-    (void)ignoredCount;
+    bool complete = std::fread(pixels, 1, mpc::pixelBytes(header), file) == mpc::pixelBytes(header);
     std::fclose(file);
-    return true;
+    if (!complete)
+        release();
+    return complete;
 }
 
 bool Texture::saveBmp(const char* path) const {
+    if (bytesPerPixel != 3 && bytesPerPixel != 4)
+        return false;
+    if (writeBmp(path))
+        return true;
+    // No surface, a folder that does not exist or a full disk: say so rather
+    // than report a file that was never written.
+    messageBox("Could not save BMP", "Mpc Error", MB_OK);
+    return false;
+}
+
+bool Texture::writeBmp(const char* path) const {
     if (bytesPerPixel == 4) {
         Texture rgb;
         rgb.allocate(width, height, 3);
         rgb.copyChannel(0, *this, 0);
         rgb.copyChannel(1, *this, 1);
         rgb.copyChannel(2, *this, 2);
-        return rgb.saveBmp(path);
+        return rgb.writeBmp(path);
     }
-    if (bytesPerPixel != 3)
+    if (bytesPerPixel != 3 || !pixels || width == 0 || height == 0)
         return false;
-
-    SDL_Surface* surface = nullptr;
-    if (pixels && width > 0 && height > 0) {
-        surface = SDL_CreateRGBSurfaceFrom(pixels, width, height, 24, width * 3, 0x000000FFu,
-                                           0x0000FF00u, 0x00FF0000u, 0);
-    }
-    if (!surface) {
-        messageBox("Could not save BMP", "Mpc Error", MB_OK);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(pixels, width, height, 24, width * 3,
+                                                    0x000000FFu, 0x0000FF00u, 0x00FF0000u, 0);
+    if (!surface)
         return false;
-    }
     SDL_RWops* file = openRWops(path, "wb");
     bool written = file && SDL_SaveBMP_RW(surface, file, 1) == 0;
     SDL_FreeSurface(surface);
-    if (!written) {
-        // A folder that does not exist or a full disk: say so rather than
-        // report a file that was never written.
-        messageBox("Could not save BMP", "Mpc Error", MB_OK);
-        return false;
-    }
-    return true;
+    return written;
 }
 
 uint32_t Texture::upload(uint8_t filterMode) {

@@ -3,12 +3,14 @@
 // each other without padding, the first row is texture row t = 0, channels are
 // R, G, B (, A). A Texture owns its pixels but never deletes its OpenGL texture:
 // textures live until the program ends. Textures are not copied; temporaries
-// are filled through allocate.
+// are filled through allocate. The readers refuse (false, no pixels) a file
+// that does not hold every pixel its header declares, before allocating, so
+// a garbage file never costs much more memory than its own size.
 
 #include <cstdint>
 
 class Texture {
-public:
+  public:
     uint32_t textureName = 0xFFFFFFFFu; // OpenGL texture name; -1 until upload
     uint8_t* pixels = nullptr;          // width * height * bytesPerPixel bytes, or none
     uint16_t width = 0;                 // pixels per row
@@ -30,5 +32,7 @@ public:
     bool loadBmp(const char* path);
     bool loadMpc(const char* path);
     bool saveBmp(const char* path) const;
+    // saveBmp without its message box, for callers that report failure themselves.
+    bool writeBmp(const char* path) const;
     uint32_t upload(uint8_t filterMode);
 };

@@ -2,6 +2,9 @@
 
 #include "landscape/Landscape.h"
 
+#include <algorithm>
+#include <cmath>
+
 float Landscape::heightAt(float x, float z) const {
     // Sector indices truncate towards zero, so -0.5 still asks column 0, which
     // then answers that the point lies outside it. Compared as floats first so
@@ -19,28 +22,38 @@ float Landscape::heightAt(float x, float z) const {
     return sectorAt(i, j).heightAt(x, z);
 }
 
+// The cell holding a position measured in steps from the sector's origin,
+// truncated towards zero and kept within 0 .. last.
+static int cellIndex(float steps, int last) {
+    if (!(steps > 0.0f))
+        return 0;
+    if (steps >= float(last))
+        return last;
+    return int(steps);
+}
+
 float Sector::heightAt(float x, float z) const {
     // Points on the bounds count as inside; written so that NaN is outside.
     if (!(x >= minX && x <= maxX && z >= minZ && z <= maxZ))
         return noGround;
     // A sector needs at least one cell and a forward grid to have a surface
     // (a scale by zero or a mirror turns the steps to 0 or below).
-    if (columns < 2 || rows < 2 || !(stepX > 0.0f && stepZ > 0.0f) ||
-        size_t(columns) * size_t(rows) > positions.size())
+    if (columns < 2 || rows < 2 || !(stepX > 0.0f && stepZ > 0.0f) || !std::isfinite(stepX) ||
+        !std::isfinite(stepZ) || size_t(columns) * size_t(rows) > positions.size())
         return noGround;
 
     float dx = x - minX;
     float dz = z - minZ;
-    int c = int(dx / stepX);
-    int r = int(dz / stepZ);
-    // On the maximum bound (or where rounding lands past the last vertex) there is
-    // no cell beyond; the last cell answers with its far edge.
-    if (c > columns - 2)
-        c = columns - 2;
-    if (r > rows - 2)
-        r = rows - 2;
-    float fx = dx - c * stepX;
-    float fz = dz - r * stepZ;
+    // On the maximum bound (or where rounding or a step that does not match the
+    // vertices lands past the last vertex) there is no cell beyond; the last
+    // cell answers with its far edge. Held in range as floats, so the
+    // conversion to int is always defined.
+    int c = cellIndex(dx / stepX, columns - 2);
+    int r = cellIndex(dz / stepZ, rows - 2);
+    // Offsets inside the cell, held inside it: the answer stays on the cell's
+    // two faces instead of extrapolating their planes.
+    float fx = std::min(std::max(dx - c * stepX, 0.0f), stepX);
+    float fz = std::min(std::max(dz - r * stepZ, 0.0f), stepZ);
 
     auto y = [&](int column, int row) { return positions[size_t(row) * columns + column].y; };
     if (fz <= stepZ - (stepZ / stepX) * fx)

@@ -17,6 +17,13 @@
 // Height returned where there is no terrain (bits 0xC479F99A).
 const float noGround = -999.9f;
 
+// (x, y, z) made unit by Vector3::normalize, as every stored direction is.
+inline Vector3 unitVector(float x, float y, float z) {
+    Vector3 v(x, y, z);
+    v.normalize();
+    return v;
+}
+
 class Landscape {
 public:
     static const int renderListLimit = 1024;
@@ -37,7 +44,7 @@ public:
     float fogDepth = 0.0f;                 // length of the fog ramp before fogEnd
     float waterLevel = -1.0f;              // height of the ocean surface
     Vector3 fogColour{1.0f, 1.0f, 1.0f};   // fog and clear colour
-    Vector3 sunDirection{3.0f / 7.0f, 2.0f / 7.0f, 6.0f / 7.0f}; // unit vector towards the sun
+    Vector3 sunDirection = unitVector(3.0f, 2.0f, 6.0f); // towards the sun, made unit by normalize
     Vector3 underwaterTint{0.6f, 0.6f, 1.0f}; // colour of the underwater overlay
     uint32_t frameTime = 0;                // ms, tick count read once per frame by render
 

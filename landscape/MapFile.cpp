@@ -6,6 +6,9 @@
 #include "landscape/Sector.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -54,6 +57,22 @@ bool fitsMapFile(const Sector& sector) {
            sector.texCoords.size() >= size_t(sector.vertexCount) &&
            sector.overlayTexCoords.size() >= size_t(sector.vertexCount) &&
            sector.faces.size() >= size_t(sector.faceCount);
+}
+
+// True when a step read from a file is one the sector's own vertices bear
+// out: finite, positive and, where the grid has more than one vertex along
+// the axis, equal to the spacing of its first and last vertex within float
+// rounding. A step that does not describe the grid would send the height
+// query to cells far outside it.
+bool stepMatchesGrid(float step, float first, float last, int32_t intervals) {
+    if (!(step > 0.0f) || !std::isfinite(step))
+        return false;
+    if (intervals < 1)
+        return true;
+    double spacing = (double(last) - double(first)) / intervals;
+    double rounding =
+        8.0 * FLT_EPSILON * std::max(std::fabs(double(first)), std::fabs(double(last)));
+    return std::fabs(spacing - double(step)) <= 1e-4 * double(step) + rounding / intervals;
 }
 
 } // namespace
@@ -133,6 +152,10 @@ bool Sector::read(FILE* stream, const TextureTable& table) {
     in.words(overlayTexCoords.data(), gridVertices * 2);
     in.words(faces.data(), gridFaces * faceWords);
     if (!in.good())
+        return false;
+    const Vector3& origin = positions[0];
+    if (!stepMatchesGrid(stepX, origin.x, positions[size_t(columns) - 1].x, columns - 1) ||
+        !stepMatchesGrid(stepZ, origin.z, positions[size_t(rows - 1) * columns].z, rows - 1))
         return false;
 
     for (SectorFace& face : faces) {

@@ -4,6 +4,7 @@
 #include "landscape/Landscape.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <new>
 
@@ -47,7 +48,14 @@ bool PaintCanvas::mapTexture(const char* maskPath, const char* texturePath, int 
     Texture mask;
     if (!mask.loadBmp(maskPath) || !mask.pixels || mask.bytesPerPixel < 1)
         return false;
-    mask.saveBmp(dumpPath);
+    // The dump is a by-product for whoever draws the masks: a missing
+    // data\dumps folder is said once per run on standard error, not in a
+    // box at every "maptexture".
+    static bool dumpFailureSaid = false;
+    if (!mask.writeBmp(dumpPath) && !dumpFailureSaid) {
+        std::fprintf(stderr, "kestu: could not write the mask dump %s\n", dumpPath);
+        dumpFailureSaid = true;
+    }
 
     // The texture goes into the painted map's own table, so that the map file
     // written from it can name every texture its faces use.

@@ -20,9 +20,12 @@ struct ShownFrame {
     bool valid = false;          // a frame has been captured
 };
 
+// Made on first use and never destroyed: the end-of-run handler runs from
+// exit(), after the static objects made later than its registration are
+// gone, and must still find the frame (or know that none was shown).
 ShownFrame& shownFrame() {
-    static ShownFrame frame;
-    return frame;
+    static ShownFrame* frame = new ShownFrame();
+    return *frame;
 }
 
 bool runEnded = false;

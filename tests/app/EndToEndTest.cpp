@@ -193,3 +193,44 @@ TEST_F(EndToEnd, TheTerminationSignalStillEndsARunningLoop) {
     }
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
 }
+
+TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
+    // 65536 sectors of 2 units: with a view distance of 150 the render list
+    // overflows, in the unseen first render or in the first frame of the loop.
+    const std::string crowded = "newmap\n512\n512\n2\n1\nfinalize\n";
+    struct Case {
+        const char* what;
+        std::string script9, environment, expectedLine;
+        bool picture; // the loading screen was shown and must be the picture
+    } cases[] = {
+        {"no video device", "", "SDL_VIDEODRIVER=x11 DISPLAY=:7777 ",
+         "Couldn't set GL mode: ", false},
+        {"render list in the unseen render", crowded + "setviewdist\n150\n40\n", "",
+         "[] To many sectors for makerenderlist to handle!!!", true},
+        {"render list in the loop", crowded, "",
+         "[] To many sectors for makerenderlist to handle!!!", true},
+        {"a map larger than the machine", "newmap\n65536\n65536\n16\n16\n", "", "[] Out of memory",
+         true},
+    };
+    root.writeFile("Directives\\directive4.txt", "setviewdist\n150\n40\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.script9.empty())
+            root.writeFile("Directives\\directive9.txt", c.script9);
+        fs::remove(fs::path(root.path()) / "end.png");
+        int status = runCommand(c.environment + quoted(kestu.string()) +
+                                " --batch --answers no,no --frames 3 --screenshot end.png"
+                                " > out.txt 2> err.txt");
+        EXPECT_EQ(status, 1) << root.readFile("err.txt");
+        std::vector<std::string> lines = errors();
+        EXPECT_LT(indexOfLineStartingWith(lines, c.expectedLine), lines.size());
+        if (!c.picture) {
+            EXPECT_FALSE(fs::exists(fs::path(root.path()) / "end.png"));
+            continue;
+        }
+        DecodedPng png;
+        ASSERT_TRUE(decodePng(readAll(root.path() + "/end.png"), png));
+        EXPECT_EQ(png.width, 800u);
+        EXPECT_GT(nonWhiteIn(png, 25, 15, 295, 45), 100) << "\"Loading..\" is the last frame shown";
+    }
+}

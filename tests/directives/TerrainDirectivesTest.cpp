@@ -93,3 +93,32 @@ TEST_F(TerrainDirectives, LoadBumpHeightsFollowTheRedChannelTimesTheScaleInACopy
     }
     EXPECT_EQ(script.ring.slots[1]->sectors[3].maxY, 0.0f) << "the state before is still flat";
 }
+
+TEST(NewMapSize, RefusesOnlyCountsBeyondThirtyTwoBitsOrAnUndoRingBeyondTheMachine) {
+    // One Landscape of "newmap 1024 1024 16 2" holds about 1.4 GB, its undo
+    // ring of five about 7 GB; maps beyond 4,194,304 vertices are valid.
+    const uint64_t gigabyte = uint64_t(1) << 30;
+    using Size = DirectiveScript::NewMapSize;
+    struct Case {
+        int width, depth, sectorSize, resolution;
+        uint64_t machine;
+        Size expected;
+    } cases[] = {
+        {512, 512, 16, 4, 32 * gigabyte, Size::accepted},
+        {1024, 1024, 16, 2, 32 * gigabyte, Size::accepted},
+        {1024, 1024, 16, 2, 4 * gigabyte, Size::tooLarge},
+        {1024, 1024, 16, 2, 0, Size::accepted}, // memory unknown: the allocation decides
+        {65536, 65536, 16, 16, 32 * gigabyte, Size::tooLarge},
+        {8, 8, 16, 1, 1, Size::accepted}, // no sector at all
+        {2147483647, 2147483647, 1, 1, 0, Size::invalid},
+        {64, 64, 32, 100000, 0, Size::invalid},
+        {64, 64, 16, 0, 32 * gigabyte, Size::invalid},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(
+            DirectiveScript::newMapSize(c.width, c.depth, c.sectorSize, c.resolution, c.machine),
+            c.expected)
+            << c.width << " " << c.depth << " " << c.sectorSize << " " << c.resolution << " on "
+            << c.machine / gigabyte << " GB";
+    }
+}

@@ -39,13 +39,17 @@ TEST(MpcLoad, ReadsPackedRowsAndRefusesWhatIsNotAnImage) {
     } cases[] = {
         {"rgba", mpcHeader(200, 2, 1, 4) + "12345678", true},
         {"rgb with trailing bytes", mpcHeader(200, 3, 3, 3) + pixels + "tail", true},
-        {"largest side", mpcHeader(200, 16384, 1, 4), true},
+        {"largest side", mpcHeader(200, 16384, 1, 4) + std::string(65536, 'p'), true},
         {"wrong magic", mpcHeader(201, 1, 1, 3) + "123", false},
         {"empty", "", false},
         {"short header", std::string("\xC8\0\1\0\1", 5), false},
         {"one byte per pixel", mpcHeader(200, 2, 2, 1) + pixels, false},
         {"huge pixel size", mpcHeader(200, 2, 2, 0xFFFF) + pixels, false},
         {"too wide", mpcHeader(200, 16385, 1, 4), false},
+        // A header alone may ask for a gigabyte; a file cut inside its pixels is no image.
+        {"a gigabyte declared in 22 bytes", mpcHeader(200, 16384, 16384, 4), false},
+        {"one byte short", mpcHeader(200, 2, 2, 4) + std::string(15, 'x'), false},
+        {"cut inside the pixels", mpcHeader(200, 2, 2, 3) + "\x09\x08\x07\x06", false},
     };
     for (const auto& c : cases) {
         dir.writeFile("data/a.mpc", c.bytes);
@@ -58,11 +62,7 @@ TEST(MpcLoad, ReadsPackedRowsAndRefusesWhatIsNotAnImage) {
             EXPECT_EQ(std::string((const char*)image.pixels, n), c.bytes.substr(22, n)) << c.what;
         }
     }
-    dir.writeFile("cut.mpc", mpcHeader(200, 2, 2, 3) + "\x09\x08\x07\x06");
     Texture image;
-    ASSERT_TRUE(image.loadMpc("cut.mpc"));
-    EXPECT_EQ(std::string((const char*)image.pixels, 12),
-              std::string("\x09\x08\x07\x06") + std::string(8, '\0'));
     EXPECT_FALSE(image.loadMpc("missing.mpc"));
 }
 
@@ -95,6 +95,42 @@ TEST(BmpLoad, ReadsOddWidthsAndPalettesAndFailsSilentlyOnGarbage) {
     EXPECT_FALSE(image.loadBmp("missing.bmp"));
     EXPECT_TRUE(stopCapturingMessages().empty());
     EXPECT_EQ(image.pixels, nullptr);
+}
+
+TEST(BmpLoad, HeadersThatDeclareMoreThanTheFileHoldsAreRefused) {
+    // Refused before SDL is asked for the declared picture (440 MB for the
+    // 38-byte file, 13 GB for 65535 x 65535).
+    TempWorkingDirectory dir;
+    ASSERT_TRUE(writeBmp24("good.bmp", 3, 2, patterned(18)));
+    const std::string good = dir.readFile("good.bmp");
+    auto with = [&](std::initializer_list<std::pair<size_t, uint32_t>> words, size_t keep) {
+        std::string b = good;
+        for (auto [at, value] : words)
+            for (int k = 0; k < 4; ++k)
+                b[at + k] = char(value >> (8 * k));
+        return b.substr(0, keep);
+    };
+    const size_t all = good.size();
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool accepted;
+    } cases[] = {
+        {"a complete file", good, true},
+        {"rows stored top first", with({{22, uint32_t(-2)}}, all), true},
+        {"2304 x 64000 in 38 bytes", with({{18, 2304}, {22, 64000}}, 38), false},
+        {"65535 x 65535", with({{18, 65535}, {22, 65535}}, all), false},
+        {"top first, declared too tall", with({{22, uint32_t(-40000)}}, all), false},
+        {"the last row's padding missing", good.substr(0, all - 3), false},
+        {"a header cut short", good.substr(0, 30), false},
+        {"RLE compression", with({{30, 1}}, all), false},
+    };
+    for (const auto& c : cases) {
+        dir.writeFile("declared.bmp", c.bytes);
+        Texture image;
+        EXPECT_EQ(image.loadBmp("declared.bmp"), c.accepted) << c.what;
+        EXPECT_EQ(image.pixels != nullptr, c.accepted) << c.what;
+    }
 }
 
 TEST(BmpSave, WritesBottomUpRgbDroppingAlphaAndReportsFailure) {

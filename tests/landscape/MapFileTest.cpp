@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <utility>
@@ -218,4 +219,39 @@ TEST(MapFile, ShortFilesAndCountsThatDisagreeWithTheGridOrTheFileAreRefused) {
     ASSERT_TRUE(loadBytes(dir, bytes, map));
     EXPECT_EQ(map.sectors[0].faces[0].baseTexture, -1);
     EXPECT_EQ(map.sectors[0].faces[0].overlayTexture, -1);
+}
+
+TEST(MapFile, StepsThatDoNotDescribeTheGridAreRefused) {
+    // One sector of 2 x 2 vertices spanning -1..1: the 512-byte map whose
+    // step of 1e-30 once sent the height query far outside its vertices.
+    TempWorkingDirectory dir;
+    Landscape map;
+    map.newMap(2, 2, 2, 2.0f, 2.0f);
+    for (Vector3& p : map.sectors[0].positions)
+        p.set(p.x - 1.0f, p.y, p.z - 1.0f);
+    ASSERT_TRUE(map.save("one.map"));
+    const std::string good = dir.readFile("one.map");
+    ASSERT_EQ(good.size(), 512u);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float stepX, stepZ;
+        bool accepted;
+    } cases[] = {{2.0f, 2.0f, true},    {2.0001f, 1.9999f, true}, {1e-30f, 1e-30f, false},
+                 {2.0f, 1e-30f, false}, {0.0f, 2.0f, false},      {-2.0f, 2.0f, false},
+                 {nan, 2.0f, false},    {2.0f, inf, false},       {1.5f, 2.0f, false},
+                 {2.0f, 4.0f, false}};
+    for (const Case& c : cases) {
+        std::string bytes = good;
+        std::memcpy(&bytes[firstSector + 4], &c.stepX, 4);
+        std::memcpy(&bytes[firstSector + 8], &c.stepZ, 4);
+        EXPECT_EQ(loadBytes(dir, bytes, map), c.accepted) << c.stepX << ", " << c.stepZ;
+        if (!c.accepted) {
+            expectNoTerrain(map);
+            continue;
+        }
+        map.finalize();
+        EXPECT_EQ(map.sectors[0].heightAt(0.5f, -0.5f), 0.0f);
+        EXPECT_EQ(map.sectors[0].heightAt(1e30f, nan), noGround);
+    }
 }

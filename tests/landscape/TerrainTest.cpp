@@ -217,3 +217,39 @@ TEST(LoadBump, ABrightPixelMakesASmoothSymmetricBumpWithABoundedUndershoot) {
     EXPECT_GE(s.minY, -0.75f);
     EXPECT_EQ(s.positions[0].y, 0.0f);
 }
+
+TEST(HeightAt, AnyPointAndAnyStepGiveAHeightOrNoGround) {
+    // A sloped sector whose steps are then broken as a file or a script could
+    // break them; no point may reach past its vertices.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float huge = std::numeric_limits<float>::max();
+    const float steps[] = {1.0f, 1e-30f, 1e-45f, 1e30f, inf, nan, 0.0f, -1.0f};
+    const float points[][2] = {{0.5f, 0.5f}, {4.0f, 4.0f}, {nan, 1.0f},  {1.0f, nan},
+                               {inf, 1.0f},  {-inf, 1.0f}, {huge, huge}, {-huge, 2.0f}};
+    for (float step : steps) {
+        Landscape land;
+        land.newMap(4, 4, 4, 1.0f, 1.0f);
+        Sector& sector = land.sectors[0];
+        for (Vector3& p : sector.positions)
+            p.y = p.x;
+        sector.stepX = step;
+        sector.stepZ = step;
+        for (const auto& point : points) {
+            float h = land.heightAt(point[0], point[1]);
+            EXPECT_TRUE(h == noGround || (h >= 0.0f && h <= 4.0001f))
+                << "step " << step << " at " << point[0] << ", " << point[1] << ": " << h;
+        }
+    }
+}
+
+TEST(NewLandscape, SunDirectionIsThreeTwoSixMadeUnitByNormalize) {
+    // (3, 2, 6) times the float 1/7, not three divisions by 7: x and z end one
+    // unit in the last place higher, and saved maps carry these bits.
+    Landscape land;
+    const uint32_t expected[3] = {0x3EDB6DB8u, 0x3E924925u, 0x3F5B6DB8u};
+    uint32_t bits[3];
+    std::memcpy(bits, &land.sunDirection, sizeof bits);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(bits[k], expected[k]) << "component " << k;
+}

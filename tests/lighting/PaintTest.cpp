@@ -145,3 +145,17 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
 }
 
 } // namespace
+
+TEST_F(PaintCanvasTest, AFailedDumpIsSaidOnceOnStandardErrorNotInABox) {
+    std::filesystem::remove_all("data/dumps");
+    canvas.begin(&map);
+    writeMask("m.bmp", 8, 8, white);
+    startCapturingMessages();
+    EXPECT_TRUE(canvas.mapTexture("m.bmp", textureA, 0));
+    EXPECT_TRUE(canvas.mapTexture("m.bmp", textureB, 1));
+    std::vector<std::string> log = stopCapturingMessages();
+    // Once per run: an earlier test of this program may already have said it.
+    EXPECT_LE(log.size(), 1u);
+    for (const std::string& line : log)
+        EXPECT_EQ(line, "kestu: could not write the mask dump data\\dumps\\facit.bmp");
+}
