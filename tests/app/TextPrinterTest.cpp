@@ -92,7 +92,7 @@ TEST(GlyphTable, CellsRunLeftToRightThenTopToBottom) {
     GlyphTable table;
     table.build(42);
     EXPECT_EQ(table.fontTexture, 42u);
-    const Glyph& a = table.glyphs['A']; // 65: row 4, column 1
+    const Glyph& a = table.glyphs[int('A')]; // 65: row 4, column 1
     EXPECT_FLOAT_EQ(a.corners[0].x, 0.0625f);
     EXPECT_FLOAT_EQ(a.corners[0].y, 0.25f);
     EXPECT_FLOAT_EQ(a.corners[1].x, 0.125f);

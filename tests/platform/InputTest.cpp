@@ -136,11 +136,11 @@ TEST(ScriptedInput, KeyEventsApplyAtTheEndOfTheirFrameOnly) {
     platformConfig().keys = {{2, true, 'e'}, {3, true, 32}, {3, false, 'e'}, {5, false, 32}};
     platformConfig().frames = 0;
     applyScriptedInput(1);
-    EXPECT_EQ(KeyState['e'], 0);
+    EXPECT_EQ(KeyState[int('e')], 0);
     applyScriptedInput(2);
-    EXPECT_EQ(KeyState['e'], 1);
+    EXPECT_EQ(KeyState[int('e')], 1);
     applyScriptedInput(3);
-    EXPECT_EQ(KeyState['e'], 0);
+    EXPECT_EQ(KeyState[int('e')], 0);
     EXPECT_EQ(KeyState[32], 1);
     applyScriptedInput(4);
     EXPECT_EQ(KeyState[32], 1) << "held between its events";
@@ -154,7 +154,7 @@ TEST(ScriptedInput, PressAndReleaseInOneFrameLeaveZeroLikeTyping) {
     clearKeys();
     platformConfig().keys = {{1, true, 'g'}, {1, false, 'g'}};
     applyScriptedInput(1);
-    EXPECT_EQ(KeyState['g'], 0);
+    EXPECT_EQ(KeyState[int('g')], 0);
     platformConfig().keys.clear();
 }
 
