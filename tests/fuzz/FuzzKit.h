@@ -109,10 +109,16 @@ inline void startFuzzTarget(int* argc, char*** argv, std::vector<std::string> (*
         std::fprintf(stderr, "fuzz: no surfaceless EGL context (Mesa's libEGL is needed)\n");
         std::exit(1);
     }
+    // Inputs and corpus folders may be named relative to the folder the program
+    // was started in; libFuzzer reads them after the move to the scratch folder.
+    // (Fork mode also needs the program itself named by an absolute path.)
     fs::path seedFolder;
-    for (int i = 1; i < *argc; i++) {
-        if (std::strncmp((*argv)[i], "--seeds=", 8) == 0)
-            seedFolder = fs::absolute((*argv)[i] + 8);
+    for (int i = 0; i < *argc; i++) {
+        char*& arg = (*argv)[i];
+        if (std::strncmp(arg, "--seeds=", 8) == 0)
+            seedFolder = fs::absolute(arg + 8);
+        else if (i > 0 && arg[0] != '-')
+            arg = strdup(fs::absolute(arg).c_str());
     }
     char pattern[] = "/tmp/kestu-fuzz-XXXXXX";
     if (!mkdtemp(pattern))

@@ -1,5 +1,6 @@
 // Directive scripts: any bytes are run as a script on a fresh interpreter, in
-// batch mode, with the camera bound as the program binds it. Path separators
+// batch mode, with the camera bound as the program binds it, and must leave the
+// undo ring naming the current Landscape. Path separators
 // are replaced, so that every file a script loads or saves stays in the
 // scratch folder.
 
@@ -30,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         currentLandscape->cameraPosition = &eye;
         currentLandscape->cameraAngles = &angles;
         script.runFile("input.txt");
+        // Whatever ran, the current Landscape is the one in the ring's current slot.
+        if (currentLandscape == nullptr ||
+            currentLandscape != script.ring.slots[script.ring.current])
+            std::abort();
     }
     fuzzkit::clearScratch();
     fuzzkit::deleteAllTextures();
