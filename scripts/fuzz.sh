@@ -14,6 +14,9 @@ export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export LSAN_OPTIONS=suppressions=$(cd "$(dirname "$0")/.." && pwd)/tests/sanitizers/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/fuzz-findings"
+# Scratch folders of runs that died are left here, and removed at the end.
+export TMPDIR=$build/fuzz-scratch
+mkdir -p "$TMPDIR"
 
 failed=()
 summary=()
@@ -38,6 +41,7 @@ for target in "$build"/tests/fuzz/fuzz_*; do
     fi
 done
 
+rm -rf "$TMPDIR"
 printf '%s\n' "${summary[@]}"
 if [ ${#failed[@]} -ne 0 ]; then
     echo "fuzz: findings in ${failed[*]} (inputs kept in $build/fuzz-findings/)"

@@ -120,8 +120,8 @@ inline void startFuzzTarget(int* argc, char*** argv, std::vector<std::string> (*
         else if (i > 0 && arg[0] != '-')
             arg = strdup(fs::absolute(arg).c_str());
     }
-    char pattern[] = "/tmp/kestu-fuzz-XXXXXX";
-    if (!mkdtemp(pattern))
+    std::string pattern = (fs::temp_directory_path() / "kestu-fuzz-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
         std::exit(1);
     scratchFolder() = pattern;
     std::atexit([] { fs::remove_all(scratchFolder()); });
