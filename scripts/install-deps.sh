@@ -19,6 +19,13 @@ packages=(
     libgtest-dev
     libbenchmark-dev
     time
+    clang
+    libclang-rt-dev
+    llvm
+    libegl-dev
+    libegl-mesa0
+    pkg-config
+    ccache
 )
 
 missing=()
