@@ -318,7 +318,7 @@ void ShadowTracer::boundWhatLiesAhead() {
     // How far the line may rise between a step's start and the corner the
     // bound is read at (see vertexWalkBlocked), plus rounding.
     const double w = walkWidth_ + 2.0 * gridSlack_;
-    const int behind = 1 + int(std::floor(2.0 * w / std::min(cellSize_[0], cellSize_[1])));
+    const double behind = 1.0 + std::floor(2.0 * w / std::min(cellSize_[0], cellSize_[1]));
     terminationMargin_ = fall * (behind + 1) + rise * (2.0 * w + gridSlack_) +
                          1e-5 * (std::fabs(mapTop_) + std::fabs(mapBottom_) + 1.0);
 }

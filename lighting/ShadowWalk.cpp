@@ -54,8 +54,15 @@ void ShadowTracer::buildSteps(std::vector<Step>& steps, double widenX, double wi
     const int lastColumn =
         clampOffset(std::ceil((std::max(0.0, xEnd) + widenX) / sx) + 1, columnLimit);
     const double cornerReach = 0.002 + 2.0 * gridSlack_; // beyond nearlyEquals' 0.001
-    const int behindX = 1 + int(std::floor(2.0 * widenX / sx));
-    const int behindZ = 1 + int(std::floor(2.0 * widenZ / sz));
+    // How far a step's corner cell lies behind it. Any value beyond twice the
+    // grid reaches past the map's edge from every cell, where the corner is
+    // clamped anyway; capping it in floating point keeps a map of tiny
+    // spacing from overflowing the conversion.
+    auto behind = [](double widen, double size, int limit) {
+        return 1 + int(std::min(std::floor(2.0 * widen / size), 2.0 * limit + 2.0));
+    };
+    const int behindX = behind(widenX, sx, columnLimit);
+    const int behindZ = behind(widenZ, sz, rowLimit);
     // From a vertex, a face whose corners all lie farther than this to one
     // side of the track, or behind its start, cannot have its outline
     // crossed: a reported crossing lies within nearDistance_ of the ray, the
