@@ -8,6 +8,7 @@
 #include "tools/PaintMasks.h"
 #include "tools/PalmTreeModel.h"
 #include "tools/PixelFont.h"
+#include "tools/TankModels.h"
 #include "tools/TerrainTextures.h"
 
 #include <cstdio>
@@ -89,6 +90,14 @@ bool writeAll(const std::string& root, std::vector<std::string>& written, std::s
         {"data/textures/palmbark.mpc", mpcOf(entitytextures::palmBark)},
         {"data/textures/palmleaf.mpc", mpcOf(entitytextures::palmLeaf)},
         {"data/models/palmtree.m3a", m3aOf(palmtree::make)},
+        {"data/textures/tankcamo.mpc", mpcOf(entitytextures::tankCamo)},
+        {"data/textures/tanktrack.mpc", mpcOf(entitytextures::tankTrack)},
+        {"data/textures/rocket.mpc", mpcOf(entitytextures::rocket)},
+        {"data/models/tank01Body.m3a", m3aOf(tankmodels::body)},
+        {"data/models/tank01Foot.m3a", m3aOf(tankmodels::foot)},
+        {"data/models/tank01turret.m3a", m3aOf(tankmodels::turret)},
+        {"data/models/tank01pipe.m3a", m3aOf(tankmodels::pipe)},
+        {"data/models/smallrocket.m3a", m3aOf(tankmodels::rocket)},
     };
     for (const Output& output : outputs) {
         std::string hostPath = (fs::path(root) / output.path).string();

@@ -58,7 +58,7 @@ RgbImage water() {
             // Ripple crests where a second noise crosses its middle value.
             float r = std::fabs(tiled(ripple, x, y, size, 16, 2) * 2.0f - 1.0f);
             float crestWeight = r < 0.08f ? (0.08f - r) / 0.08f : 0.0f;
-            put(image, x, y, mix(mix(deep, light, s), crest, 0.6f * crestWeight));
+            put(image, x, y, mix(mix(deep, light, s), crest, 0.35f * crestWeight));
         }
     }
     return image;
@@ -70,9 +70,9 @@ RgbImage sun() {
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             float r = radius(x, y, size) * 2.0f; // 1 at the rim of the inscribed disc
-            float core = 1.0f - smoothstep(0.18f, 0.30f, r);
-            float halo = r < 1.0f ? (1.0f - r) * (1.0f - r) : 0.0f;
-            float v = std::min(1.0f, core + 0.55f * halo) * 255.0f;
+            float core = 1.0f - smoothstep(0.07f, 0.13f, r);
+            float halo = r < 1.0f ? std::pow(1.0f - r, 2.5f) : 0.0f;
+            float v = std::min(1.0f, core + 0.8f * halo) * 255.0f;
             put(image, x, y, Colour{v, v, v * 0.92f});
         }
     }
@@ -182,7 +182,7 @@ RgbImage rocket() {
     RgbImage image(size, size);
     for (int y = 0; y < size; ++y) {
         float v = (float(y) + 0.5f) / float(size);
-        bool band = v > 0.25f && v < 0.35f;
+        bool band = v > 0.7f && v < 0.78f; // behind the nose cone
         for (int x = 0; x < size; ++x) {
             float seam = (x % 16 == 0) ? 0.85f : 1.0f; // panel lines around the body
             Colour c = band ? Colour{190, 40, 30} : Colour{200, 202, 196};

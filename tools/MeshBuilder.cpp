@@ -1,5 +1,6 @@
 #include "tools/MeshBuilder.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -89,8 +90,17 @@ void MeshBuilder::surface(const Grid& grid, uint32_t material) {
     }
 }
 
-void MeshBuilder::prismX(const std::vector<Vector2>& profile, float x0, float x1, float texScale,
-                         uint32_t material) {
+void MeshBuilder::prismX(const std::vector<Vector2>& givenProfile, float x0, float x1,
+                         float texScale, uint32_t material) {
+    // Walk the profile counter-clockwise (z right, y up), whichever way it was given.
+    std::vector<Vector2> profile = givenProfile;
+    float area = 0.0f;
+    for (size_t i = 0; i < profile.size(); ++i) {
+        const Vector2 &p = profile[i], &q = profile[(i + 1) % profile.size()];
+        area += p.x * q.y - q.x * p.y;
+    }
+    if (area < 0.0f)
+        std::reverse(profile.begin(), profile.end());
     std::vector<Vector3> near, far;
     std::vector<Vector2> capTex;
     for (const Vector2& p : profile) {
@@ -104,7 +114,7 @@ void MeshBuilder::prismX(const std::vector<Vector2>& profile, float x0, float x1
     for (size_t i = 0; i < profile.size(); ++i) {
         Vector2 p = profile[i], q = profile[(i + 1) % profile.size()];
         float length = std::sqrt((q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y));
-        // Counter-clockwise from +x: the outer normal of edge p -> q in (z, y).
+        // The outer normal of edge p -> q of a counter-clockwise profile.
         Vector3 normal(0.0f, -(q.x - p.x), q.y - p.y);
         float v0 = run * texScale, v1 = (run + length) * texScale;
         polygon({Vector3(x0, p.y, p.x), Vector3(x1, p.y, p.x), Vector3(x1, q.y, q.x),
@@ -135,12 +145,11 @@ void MeshBuilder::tube(const std::vector<std::vector<Vector3>>& rings,
     grid.columns = int(rings[0].size());
     grid.wrap = true;
     for (int r = 0; r < grid.rows; ++r) {
-        // Along the axis, pointing out of the tube's nearer end.
-        Vector3 axis =
-            r + 1 < grid.rows ? centres[r].minus(centres[r + 1]) : centres[r].minus(centres[r - 1]);
-        if (r > 0 && r + 1 < grid.rows)
-            axis = r < grid.rows / 2 ? centres[r].minus(centres[r + 1])
-                                     : centres[r].minus(centres[r - 1]);
+        // Along the tube, pointing out of its nearer end: the normal where a
+        // ring shrinks to a point (a cap's centre, a tip).
+        Vector3 axis = centres[grid.rows - 1].minus(centres[0]);
+        if (r < grid.rows / 2)
+            axis = axis.times(-1.0f);
         for (int c = 0; c < grid.columns; ++c) {
             Vector3 point = rings[r][c];
             Vector3 away = point.minus(centres[r]);

@@ -41,7 +41,7 @@ class MeshBuilder {
     void surface(const Grid& grid, uint32_t material);
 
     // A prism along x between x0 and x1 over a convex profile of (z, y) points
-    // in counter-clockwise order seen from +x: flat side caps and one flat face
+    // in order around it (either way round): flat side caps and one flat face
     // per profile edge. Texture coordinates are planar, texScale per unit.
     void prismX(const std::vector<Vector2>& profile, float x0, float x1, float texScale,
                 uint32_t material);

@@ -2,9 +2,11 @@
 #include "tools/M3aWriter.h"
 #include "tools/MpcWriter.h"
 #include "tools/PalmTreeModel.h"
+#include "tools/TankModels.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -111,21 +113,99 @@ TEST(M3aWriter, RefusesModelsTheEngineWouldReadOutOfBounds) {
     }
 }
 
-TEST(DemoModels, AreValidAndNeitherTooSmallNorTooLarge) {
+// The demo's models are valid, and each part fills the place the entities
+// give it: bounds of all frames, within 0.05 where the parts must meet.
+TEST(DemoModels, AreValidAndSizedToFitTogether) {
     struct Case {
         const char* name;
         ModelDescription model;
         size_t frames;
+        Vector3 low, high; // expected bounds; NAN where anything in a range will do
+        Vector3 lowMin, highMax;
     };
-    const Case cases[] = {{"palmtree", palmtree::make(), 16}};
+    const float any = NAN;
+    const Case cases[] = {
+        // Trunk foot at the origin, 5 to 8 tall.
+        {"palmtree", palmtree::make(), 16, {any, 0, any}, {any, any, any}, {-4, 0, -4}, {4, 8, 4}},
+        // Hull 1.2-1.4 wide, 2.4-2.8 long, its deck under the turret at 0.3.
+        {"body",
+         tankmodels::body(),
+         1,
+         {any, any, any},
+         {any, any, any},
+         {-0.7f, -0.7f, -1.5f},
+         {0.7f, 0.4f, 1.4f}},
+        // Tracks on the ground at y = -0.5 of foot space, 2.4 long.
+        {"foot",
+         tankmodels::foot(),
+         1,
+         {any, -0.5f, -1.2f},
+         {any, any, 1.2f},
+         {-0.35f, -0.5f, -1.2f},
+         {0.35f, 0.2f, 1.2f}},
+        // Turret base on the deck (y = -0.2 of turret space).
+        {"turret",
+         tankmodels::turret(),
+         1,
+         {any, -0.2f, any},
+         {any, any, any},
+         {-0.6f, -0.2f, -0.7f},
+         {0.6f, 0.4f, 0.8f}},
+        // Barrel ends where the muzzle flash begins.
+        {"pipe",
+         tankmodels::pipe(),
+         1,
+         {any, any, -2.0f},
+         {any, any, any},
+         {-0.3f, -0.3f, -2.0f},
+         {0.3f, 0.3f, 0.0f}},
+        // Rocket 0.6 long, nose along -z.
+        {"rocket",
+         tankmodels::rocket(),
+         1,
+         {any, any, -0.3f},
+         {any, any, 0.3f},
+         {-0.15f, -0.15f, -0.3f},
+         {0.15f, 0.15f, 0.3f}},
+    };
     for (const Case& c : cases) {
         EXPECT_EQ(findModelFault(c.model), "") << c.name;
         ASSERT_EQ(c.model.meshes.size(), c.frames) << c.name;
+        Vector3 low(1e9f, 1e9f, 1e9f), high(-1e9f, -1e9f, -1e9f);
         for (const ModelMesh& mesh : c.model.meshes) {
             EXPECT_GE(mesh.faces.size(), 40u) << c.name;
             EXPECT_LE(mesh.faces.size(), 1000u) << c.name;
+            for (const Vector3& v : mesh.vertices) {
+                low = Vector3(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
+                high = Vector3(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
+            }
+        }
+        const float got[] = {low.x, low.y, low.z, high.x, high.y, high.z};
+        const float want[] = {c.low.x, c.low.y, c.low.z, c.high.x, c.high.y, c.high.z};
+        const float floor[] = {c.lowMin.x, c.lowMin.y, c.lowMin.z, -1e9f, -1e9f, -1e9f};
+        const float ceiling[] = {1e9f, 1e9f, 1e9f, c.highMax.x, c.highMax.y, c.highMax.z};
+        for (int i = 0; i < 6; ++i) {
+            if (!std::isnan(want[i])) {
+                EXPECT_NEAR(got[i], want[i], 0.05f) << c.name << " bound " << i;
+            }
+            EXPECT_GE(got[i], floor[i] - 1e-4f) << c.name << " bound " << i;
+            EXPECT_LE(got[i], ceiling[i] + 1e-4f) << c.name << " bound " << i;
         }
     }
+    // Sizes that must not be too small either.
+    ModelDescription body = tankmodels::body(), palm = palmtree::make();
+    auto extent = [](const ModelDescription& m, float Vector3::*axis) {
+        float low = 1e9f, high = -1e9f;
+        for (const Vector3& v : m.meshes[0].vertices) {
+            low = std::min(low, v.*axis);
+            high = std::max(high, v.*axis);
+        }
+        return high - low;
+    };
+    EXPECT_GE(extent(body, &Vector3::x), 1.2f);
+    EXPECT_GE(extent(body, &Vector3::z), 2.4f);
+    EXPECT_LE(extent(body, &Vector3::z), 2.8f);
+    EXPECT_GE(extent(palm, &Vector3::y), 5.0f);
 }
 
 TEST(DemoModels, PalmTreeLoopsWithoutAJump) {
