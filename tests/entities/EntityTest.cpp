@@ -46,7 +46,7 @@ TEST(GridMesh, IndicesFormOneSerpentineStrip) {
     }
 }
 
-TEST(EntityList, BucketsKeepDrawOrderAndTheirCapacity) {
+TEST(EntityList, BucketsKeepDrawOrderAndEveryCapacityHolds) {
     SmallWorld w;
     Sector& sector = w.world.sectors[0];
     std::vector<std::shared_ptr<Entity>> made;
@@ -67,6 +67,16 @@ TEST(EntityList, BucketsKeepDrawOrderAndTheirCapacity) {
     placeEntities(w.world);
     EXPECT_EQ(late->placement, Unplaced);
     EXPECT_EQ(sector.entityCount, int(Sector::bucketCapacity));
+
+    // The list and a pending list refuse what does not fit.
+    while (w.world.entities.size() < size_t(entityListCapacity))
+        w.world.entities.push_back(std::make_shared<Entity>());
+    EXPECT_EQ(addEntity(w.world, std::make_shared<Entity>()), -1);
+    EXPECT_EQ(w.world.entities.size(), size_t(entityListCapacity));
+    int pending = 0;
+    while (late->addPending(std::make_shared<Entity>()))
+        ++pending;
+    EXPECT_EQ(pending, Entity::pendingCapacity);
 }
 
 TEST(EntityList, PlacementFollowsThePositionAndLeavesTheGrid) {
