@@ -4,7 +4,8 @@
 // frame of one of its models, animated by a millisecond timer, at its
 // position and rotation (degrees: x pitch, y yaw, z roll). Class behaviour
 // sits behind six virtual operations, in this order: draw, update, onAdded,
-// prepareSave, afterLoad, viewAngles.
+// prepareSave, afterLoad, viewAngles. They are handed the Landscape the
+// entity lives in, whose frameTime is the clock of all entity behaviour.
 //
 // Entities form trees. A parent owns up to 100 children, draws and updates
 // them in its own frame and shares one block of 32 state slots with all of
@@ -97,8 +98,9 @@ class Entity : public std::enable_shared_from_this<Entity> {
     std::vector<std::shared_ptr<Entity>> children; // owned, at most 100
     int32_t childCount = 0;
     Entity* parent = nullptr; // the owner of a child; none at top level
-    std::vector<std::shared_ptr<Entity>>
-        pending; // handed to the list at the end of the frame, at most 100
+    // Handed to the list at the end of the frame (spawned entities), or, for
+    // children, passed through to get their textures bound; at most 100.
+    std::vector<std::shared_ptr<Entity>> pending;
     int32_t pendingCount = 0;
     int32_t removeRequested = 0; // 1: the list removes the entity at the end of the frame
 
