@@ -12,6 +12,7 @@
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/Presenter.h"
+#include "platform/Random.h"
 #include "platform/Signals.h"
 
 #include <GL/gl.h>
@@ -107,7 +108,7 @@ void Application::buildWorld() {
     printer.glyphTable.build(font.upload(0));
 
     pacer.period = 0;
-    std::srand(getTickCount());
+    seedRandom(getTickCount());
     pacer.resetDeadline();
     frameCounter.start();
     clearKeys();

@@ -16,7 +16,9 @@
 #include "lighting/PaintCanvas.h"
 
 #include <cstdint>
+#include <memory>
 
+class Camera;
 class Landscape;
 
 class DirectiveScript {
@@ -31,6 +33,10 @@ class DirectiveScript {
     char second[lineCapacity] = {}; // second argument of multi-line commands
     char third[lineCapacity] = {};  // third argument of multi-line commands
     PaintCanvas paintCanvas;        // texture painting between startpaint and endpaint
+    std::weak_ptr<Camera> latestCamera; // made by the latest "createcamera"; gone once destroyed
+
+    static constexpr int palmTreeCount = 500;   // trees "plantpalmtrees" plants
+    static constexpr int palmAttempts = 100000; // positions it draws at most
 
     DirectiveScript();
     ~DirectiveScript();

@@ -1,5 +1,6 @@
 #include "directives/UndoRing.h"
 
+#include "entities/EntityList.h"
 #include "landscape/Landscape.h"
 
 UndoRing::UndoRing() {
@@ -22,6 +23,9 @@ Landscape* UndoRing::pushState(bool copy) {
         previous->cloneInto(fresh);
     } else {
         fresh->release();
+        // A fresh state starts without entities, whether its slot is new or
+        // reused: the entities of the state it overwrites do not come back.
+        fresh->entities.clear();
         fresh->cameraPosition = previous->cameraPosition;
         fresh->cameraAngles = previous->cameraAngles;
         fresh->cullRadius = previous->cullRadius;
@@ -52,4 +56,8 @@ void UndoRing::destroySlots() {
 
 void UndoRing::makeCurrent() {
     currentLandscape = slots[current];
+    // Buckets copied with a state, or filled while another state was current,
+    // may name entities placed elsewhere since; a state that becomes current
+    // fills its buckets afresh from its own list.
+    adoptEntities(*currentLandscape);
 }

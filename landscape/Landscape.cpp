@@ -17,10 +17,23 @@ Landscape* currentLandscape = nullptr;
     std::exit(1);
 }
 
-Landscape::Landscape() = default;
+Landscape* Landscape::firstAlive = nullptr;
+
+Landscape::Landscape() {
+    Landscape** link = &firstAlive;
+    while (*link != nullptr)
+        link = &(*link)->nextAlive;
+    *link = this;
+}
 
 Landscape::~Landscape() {
     release();
+    for (Landscape** link = &firstAlive; *link != nullptr; link = &(*link)->nextAlive) {
+        if (*link == this) {
+            *link = nextAlive;
+            break;
+        }
+    }
 }
 
 void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float stepZ) {
@@ -107,6 +120,7 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     target->sunDirection = sunDirection;
     target->underwaterTint = underwaterTint;
     target->frameTime = frameTime;
+    target->entities = entities; // shared, not copied
 
     try {
         target->renderList = renderList;

@@ -12,7 +12,10 @@
 #include "landscape/Sector.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class Entity;
 
 // Height returned where there is no terrain (bits 0xC479F99A).
 const float noGround = -999.9f;
@@ -47,6 +50,10 @@ public:
     Vector3 sunDirection = unitVector(3.0f, 2.0f, 6.0f); // towards the sun, made unit by normalize
     Vector3 underwaterTint{0.6f, 0.6f, 1.0f}; // colour of the underwater overlay
     uint32_t frameTime = 0;                // ms, tick count read once per frame by render
+    // The entity list: top-level entities in list order, at most 32000. The
+    // references are counted: Landscapes of the undo ring share entities, and
+    // an entity lives until the last list holding it lets go (entities/).
+    std::vector<std::shared_ptr<Entity>> entities;
 
     Landscape();
     ~Landscape();
@@ -82,6 +89,11 @@ public:
     // Map file
     bool save(const char* path);
     bool load(const char* path);
+
+    // Every Landscape alive, linked in creation order, so that an entity the
+    // view is bound to can let go of every binding when it is destroyed.
+    static Landscape* firstAlive;
+    Landscape* nextAlive = nullptr;
 };
 
 // The current Landscape; written only by the directive interpreter's undo ring.

@@ -17,6 +17,7 @@
 #include <cstdio>
 
 class Entity;
+class Landscape;
 class TextureTable;
 
 class Sector {
@@ -55,7 +56,7 @@ class Sector {
     float sectorDistance(Vector3 cameraPosition) const;
     bool inFrontOf(Vector3 cameraPoint, Vector3 behindPoint) const;
     void draw(int mode) const;
-    void drawEntities() const;
+    void drawEntities(Landscape& world) const;
 
     // Heightmap import
     void loadBump(const float* heights, int width, int height);

@@ -3,6 +3,7 @@
 
 #include "landscape/TerrainRenderer.h"
 
+#include "landscape/EntityPasses.h"
 #include "landscape/Landscape.h"
 #include "platform/Clock.h"
 
@@ -10,18 +11,32 @@
 
 #include <algorithm>
 
+EntityPasses* entityPasses = nullptr;
+
 void Landscape::render(int mode) {
     makeRenderList();
-    // Entities are placed into their sector buckets here, once the entity list exists.
+    if (entityPasses)
+        entityPasses->placeEntities(*this);
     frameTime = getTickCount();
     for (int32_t k = 0; k < renderCount; ++k)
         sectors[size_t(renderList[k])].draw(mode);
-    // Every entity's update with frameTime runs here, once the entity list exists.
+    if (entityPasses)
+        entityPasses->updateEntities(*this);
     const GLfloat sun[4] = {sunDirection.x, sunDirection.y, sunDirection.z, 0.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, sun);
-    // The entity draw passes (placement -4, the listed sectors' buckets nearest
-    // first, -2, -3) and the end-of-frame list maintenance go here, once the
-    // entity list exists.
+    if (entityPasses == nullptr)
+        return;
+    entityPasses->drawGroup(*this, -4); // Background
+    for (int32_t k = 0; k < renderCount; ++k)
+        sectors[size_t(renderList[k])].drawEntities(*this);
+    entityPasses->drawGroup(*this, -2); // Free
+    entityPasses->drawGroup(*this, -3); // Effect
+    entityPasses->processPending(*this);
+}
+
+void Sector::drawEntities(Landscape& world) const {
+    if (entityPasses)
+        entityPasses->drawBucket(world, *this);
 }
 
 void Sector::draw(int mode) const {

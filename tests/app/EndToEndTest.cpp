@@ -8,6 +8,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -141,8 +142,15 @@ TEST_F(EndToEnd, TheDemoRunsUnattendedAsksBothQuestionsAndLeavesTheLastFrame) {
     ASSERT_TRUE(decodePng(readAll(root.path() + "/x.png"), png));
     ASSERT_EQ(png.width, 800u);
     ASSERT_EQ(png.height, 600u);
-    EXPECT_GT(nonWhiteIn(png, 25, 15, 85, 45), 20) << "the frame counter is drawn";
-    EXPECT_TRUE(isWhite(png, 400, 2)) << "the clear colour is the white fog colour";
+    // The demo's sky fills the top of the view, and the frame counter stands out of it.
+    const unsigned char* sky = &png.rgb[(size_t(2) * png.width + 400) * 3];
+    EXPECT_GT(int(sky[2]), int(sky[0]) + 50) << "the sky's blue at the top";
+    int counter = 0;
+    for (int y = 15; y < 45; ++y) {
+        for (int x = 25; x < 85; ++x)
+            counter += std::memcmp(&png.rgb[(size_t(y) * png.width + size_t(x)) * 3], sky, 3) != 0;
+    }
+    EXPECT_GT(counter, 20) << "the frame counter is drawn";
 }
 
 TEST_F(EndToEnd, BadOptionsEndWithStatusTwoAndNoVideoModeWithStatusOne) {

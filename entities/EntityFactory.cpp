@@ -1,0 +1,33 @@
+#include "entities/EntityFactory.h"
+
+#include "entities/Camera.h"
+#include "entities/Marker.h"
+#include "entities/Ocean.h"
+#include "entities/PalmTree.h"
+#include "entities/Sky.h"
+#include "entities/Sun.h"
+#include "entities/UnderwaterTint.h"
+
+std::shared_ptr<Entity> createEntity(int32_t type) {
+    switch (type) {
+    case PlainEntityType:
+        return std::make_shared<Entity>();
+    case OceanType:
+        return std::make_shared<Ocean>();
+    case PalmTreeType:
+        return std::make_shared<PalmTree>();
+    case UnderwaterTintType:
+        return std::make_shared<UnderwaterTint>();
+    case SunType:
+        return std::make_shared<Sun>();
+    case CameraType:
+        return std::make_shared<Camera>();
+    case MarkerType:
+        return std::make_shared<Marker>();
+    case SkyType:
+        return std::make_shared<Sky>();
+    default:
+        // TankType (7) joins with the tank; RocketType (8) never comes from here.
+        return nullptr;
+    }
+}
