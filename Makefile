@@ -19,7 +19,8 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j$(JOBS)
 
-# The demo root is the working directory of a run: Directives/ and data/.
+# The demo root is the working directory of a run: Directives/ and data/,
+# with the recorded drive the demo replays (made by the engine itself).
 demo-data: build
 	mkdir -p $(ROOT)/Directives
 	@if [ -x $(BUILD)/kestu-data ]; then \
@@ -28,6 +29,9 @@ demo-data: build
 		echo "demo: $(BUILD)/kestu-data is not built yet; the demo runs without generated data"; \
 	fi
 	@if ls demo/Directives/* >/dev/null 2>&1; then cp demo/Directives/* $(ROOT)/Directives/; fi
+	@if [ -x $(BUILD)/kestu ] && [ -d $(ROOT)/data ]; then \
+		bash tools/make-record.sh $(BUILD) $(ROOT); \
+	fi
 
 # On a display the program asks its two questions; without one it runs
 # unattended under Xvfb for 300 frames and leaves a screenshot.
