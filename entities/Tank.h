@@ -33,6 +33,7 @@ class Tank : public Entity {
     static const int keyStop = 112;     // p
     static const int keyPlayback = 108; // l
     static const char* const recordPath;
+    static const uint32_t maxCatchUp = 1000; // ms of missed steps a late frame still runs
 
     std::shared_ptr<Entity> leftFoot, rightFoot, turret; // the parts, owned as children
     Vector3 previousRotation;                            // simulated rotation before the last step

@@ -50,9 +50,16 @@ TEST(Tank, DrawnStateTrailsTheStepsWithoutJumps) {
     startCapturingMessages();
     for (uint32_t time : {1065u, 1066u, 1131u, 1200u})
         f.frame(time);
-    EXPECT_TRUE(stopCapturingMessages().empty()); // no "Wrong elaps"
     EXPECT_LE(f.tank->position.z, f.tank->previousPosition.z);
     EXPECT_GE(f.tank->position.z, f.tank->simPosition.z);
+    float frozenZ = f.tank->simPosition.z;
+    f.tank->recordMode = 1; // frozen, as while a record plays
+    f.frame(30000);
+    f.tank->recordMode = 0;
+    f.frame(30016); // resumes with one step, not 1440 driving forward
+    EXPECT_EQ(f.tank->nextStepTime, 30036u);
+    EXPECT_NEAR(f.tank->simPosition.z, frozenZ, 0.1f);
+    EXPECT_TRUE(stopCapturingMessages().empty()); // no "Wrong elaps"
 }
 
 TEST(Tank, HeldFireShootsAtOnceThenEveryTwentyFramesAndRocketsBurst) {
