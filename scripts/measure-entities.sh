@@ -9,16 +9,18 @@
 # machine disturbs less than wall-clock time.
 # Usage: scripts/measure-entities.sh BUILD_DIR DEMO_ROOT
 # DEMO_ROOT is a prepared demo root (make demo-data): Directives/ and data/.
+# KEEP_WORK=1 keeps the worlds and their last frames (last501.png, last1301.png).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 demo=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+[ -n "${KEEP_WORK:-}" ] || trap 'rm -rf "$work"' EXIT
 
 run() { # root frames -> CPU seconds
     (cd "$1" && "$here/headless.sh" /usr/bin/time -f "%U %S" -o cpu.txt "$build/kestu" --batch \
-        --answers no,yes --clock-step 16 --keys coast.keys --frames "$2" >/dev/null 2>&1)
+        --answers no,yes --clock-step 16 --keys coast.keys --frames "$2" --screenshot "last$2.png" \
+        >/dev/null 2>&1)
     awk '{ printf "%.2f", $1 + $2 }' "$1/cpu.txt"
 }
 
