@@ -20,6 +20,14 @@
 //   data/textures/palmbark.mpc   64 x 64 RGB, one trunk segment
 //   data/textures/palmleaf.mpc   128 x 128 RGB, one frond
 //   data/models/palmtree.m3a     16 frames of a swaying palm tree
+//   data/textures/tankcamo.mpc   128 x 128 RGB, tileable olive camouflage
+//   data/textures/tanktrack.mpc  64 x 64 RGB, track links
+//   data/textures/rocket.mpc     64 x 64 RGB, the rocket's skin
+//   data/models/tank01Body.m3a   the tank's hull
+//   data/models/tank01Foot.m3a   one track with its road wheels (both sides use it)
+//   data/models/tank01turret.m3a the turret's dome
+//   data/models/tank01pipe.m3a   mantlet and barrel, ending at z = -2
+//   data/models/smallrocket.m3a  the rocket the pipe fires
 //
 // It also makes the folders data/dumps, where painting leaves its last mask,
 // and data/records, where recorded drives are kept.

@@ -108,14 +108,14 @@ void addCoconut(MeshBuilder& builder, Vector3 centre, uint32_t bark) {
     std::vector<std::vector<Vector3>> rings;
     std::vector<Vector3> centres;
     std::vector<float> v;
-    for (int i = 0; i <= 4; ++i) {
-        float lat = pi * (float(i) / 4.0f - 0.5f);
-        Vector3 c = centre.plus(Vector3(0.0f, r * std::sin(lat), 0.0f));
-        float ringRadius = i == 0 || i == 4 ? 0.0f : r * std::cos(lat);
+    // Seen from below a crown, a nut of ten triangles is round enough.
+    for (int i = 0; i <= 2; ++i) {
+        Vector3 c = centre.plus(Vector3(0.0f, r * float(i - 1), 0.0f));
+        float ringRadius = i == 1 ? r : 0.0f;
         rings.push_back(
-            MeshBuilder::ring(c, Vector3(1, 0, 0), Vector3(0, 0, 1), ringRadius, ringRadius, 6));
+            MeshBuilder::ring(c, Vector3(1, 0, 0), Vector3(0, 0, 1), ringRadius, ringRadius, 5));
         centres.push_back(c);
-        v.push_back(0.8f + 0.05f * float(i));
+        v.push_back(0.8f + 0.1f * float(i));
     }
     builder.tube(rings, centres, v, bark);
 }

@@ -1,5 +1,6 @@
 // kestu-data ROOT: writes the demo's generated data (font, island height image,
-// ground textures, painting masks) under ROOT. Same files on every run.
+// ground textures, painting masks, object textures and models) under ROOT.
+// Same files on every run.
 
 #include "tools/DemoData.h"
 

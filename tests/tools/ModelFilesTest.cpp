@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -224,6 +226,22 @@ TEST(DemoModels, PalmTreeLoopsWithoutAJump) {
     EXPECT_GT(ordinary, 0.01f); // it does sway
     EXPECT_LT(ordinary, 0.5f);  // by a little
     EXPECT_LE(step(palmtree::frameCount - 1, 0), ordinary * 1.001f);
+}
+
+TEST(EffectTextures, TiledOnesJoinWithoutSeams) {
+    for (const RgbImage& t : {entitytextures::water(), entitytextures::tankCamo()}) {
+        // The jump across the wrap is no larger than across the middle.
+        int seam = 0, middle = 0, h = t.width / 2;
+        for (int i = 0; i < t.width; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                seam = std::max({seam, std::abs(t.at(t.width - 1, i)[c] - t.at(0, i)[c]),
+                                 std::abs(t.at(i, t.height - 1)[c] - t.at(i, 0)[c])});
+                middle = std::max({middle, std::abs(t.at(h - 1, i)[c] - t.at(h, i)[c]),
+                                   std::abs(t.at(i, h - 1)[c] - t.at(i, h)[c])});
+            }
+        }
+        EXPECT_LE(seam, middle + 8);
+    }
 }
 
 TEST(EffectTextures, FadeToNothingAtTheRim) {
