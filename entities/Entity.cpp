@@ -103,9 +103,20 @@ bool Entity::addPending(std::shared_ptr<Entity> entity) {
 
 void Entity::updateTree(Landscape& world, uint32_t time) {
     // The recorder and the player of recorded drives take their turn here:
-    // while playing back (recordMode 1) the record file moves the entity
-    // instead of its own update.
-    if (recordMode != 1)
+    // periodic samples that are due (several after a late frame), then one
+    // sample per changed state slot. While playing back the record file moves
+    // the entity instead of its own update.
+    if (recordMode == 2) {
+        while (recordMode == 2 && int32_t(time - nextSampleTime) >= 0)
+            recordSample(time);
+        for (int i = 0; i < 32; ++i) {
+            if ((*stateSlots)[size_t(i)] != lastRecordedSlots[i])
+                recordSample(time);
+        }
+    }
+    if (recordMode == 1)
+        playback(time);
+    else
         update(world);
     for (size_t i = 0; i < children.size(); ++i)
         children[i]->updateTree(world, time);

@@ -80,6 +80,7 @@ class Entity : public std::enable_shared_from_this<Entity> {
     int32_t recordedAsAngle[recordedCapacity] = {}; // 1: the vector's y is an angle in degrees
     int32_t recordedCount = 0;                      // vectors registered
     uint32_t lastRecordedSlots[32] = {}; // state slots as last written to the record file
+    int32_t playbackAtEnd = 0;           // 1 once a read of the playback file ran into its end
 
     int32_t typeId = PlainEntityType;       // EntityType
     int32_t placement = Unplaced;           // sector index or one of the Placement groups
@@ -143,7 +144,34 @@ class Entity : public std::enable_shared_from_this<Entity> {
     // or explosion); false (it is dropped) when 100 are already pending.
     bool addPending(std::shared_ptr<Entity> entity);
 
-    // One frame of the tree: update (or playback), then the children's.
+    // Recorded drives (RecordedDrive.cpp). A record file is a plain run of
+    // samples: the 44-byte RecordSample, then x, y, z of each registered
+    // vector, all little-endian. The reader must register the same vectors
+    // as the writer did (the class does so in its onAdded).
+    //
+    // Registers a member vector to be recorded with every sample; angle: its
+    // y is an angle in degrees, replayed the short way round. False (nothing
+    // registered) once ten vectors are registered.
+    bool registerRecordedVector(Vector3& vector, bool angle);
+    // Starts writing file (replacing it) with a sample every interval ms,
+    // only while idle. A file that cannot be opened leaves the entity idle.
+    void startRecording(const char* file, uint32_t time, uint32_t interval);
+    // Writes one sample stamped time - recordStart, with the lowest state
+    // slot that changed since the last sample; moves nextSampleTime on.
+    void recordSample(uint32_t time);
+    void stopRecording();
+    // Opens file for playback and reads its first two samples, only while
+    // idle. A file that cannot be opened ends playback in the next frame.
+    void startPlayback(const char* file, uint32_t time);
+    // Moves nextSample into previousSample and reads the next one; false when
+    // the file has run out (then and ever after, changing nothing).
+    bool readSample();
+    // One frame of playback: reads on until the samples enclose time and sets
+    // the entity between them; ends playback when the file has run out.
+    void playback(uint32_t time);
+
+    // One frame of the tree: the recorder's samples, then update (or
+    // playback instead while playing back), then the children's.
     void updateTree(Landscape& world, uint32_t time);
     // Draws the tree in the entity's frame: translate, rotate by -yaw about y,
     // -pitch about x, -roll about z, then draw and the children.

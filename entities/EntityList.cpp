@@ -131,6 +131,10 @@ void processPending(Landscape& world) {
     }
 }
 
+void handOverPending(Landscape& world, Entity& entity) {
+    handOver(world, entity);
+}
+
 void placeEntities(Landscape& world) {
     for (const std::shared_ptr<Entity>& entity : world.entities) {
         if (entity->placement < Unplaced)

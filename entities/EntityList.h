@@ -34,6 +34,9 @@ void clearEntities(Landscape& world);
 // Hands over every pending entity and removes those that asked to go, in
 // one pass over the list: entities appended on the way are visited too.
 void processPending(Landscape& world);
+// Hands over the pending entries of one entity only (its new parts get their
+// textures bound, what it spawned joins the list), removing nothing.
+void handOverPending(Landscape& world, Entity& entity);
 // Puts every tiled entity into the bucket of the sector it stands on.
 void placeEntities(Landscape& world);
 // Makes the buckets of a Landscape that has just become current its own.
