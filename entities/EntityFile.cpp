@@ -22,17 +22,9 @@ const size_t recordWords = sizeof(EntityRecord) / 4;
 void Entity::writeRecord(BinaryWriter& out) {
     prepareSave();
     size_t classBytes = extraSize > 0 ? size_t(extraSize) : 0;
-    EntityRecord record = {typeId,
-                           placement,
-                           drawOrder,
-                           int32_t(classBytes),
-                           animation,
-                           frame,
-                           frameDelay,
-                           getTickCount() - lastFrameTick,
-                           position,
-                           rotation,
-                           childCount};
+    EntityRecord record = {typeId,    placement, drawOrder,  int32_t(classBytes),
+                           animation, frame,     frameDelay, getTickCount() - lastFrameTick,
+                           position,  rotation,  childCount};
     out.words(&record, recordWords);
     if (classBytes != 0) {
         // A class that announced more than it filled gets zeros for the rest,
