@@ -10,6 +10,7 @@
 #include "entities/PalmTree.h"
 #include "entities/Sky.h"
 #include "entities/Sun.h"
+#include "entities/Tank.h"
 #include "entities/UnderwaterTint.h"
 #include "landscape/Landscape.h"
 #include "manus/ManusScript.h"
@@ -82,7 +83,18 @@ void DirectiveScript::createCameraDirective() {
     addEntity(*currentLandscape, camera);
 }
 
-void DirectiveScript::createTankDirective() {}
+void DirectiveScript::createTankDirective() {
+    Landscape& world = *currentLandscape;
+    auto tank = std::make_shared<Tank>();
+    tank->position = Vector3(782.0f, 90.0f, 735.0f);
+    addEntity(world, tank);
+    // Drive mode: the latest camera trails the tank and looks along its aim.
+    if (std::shared_ptr<Camera> camera = latestCamera.lock()) {
+        camera->followPosition = VectorRef(*tank, tank->position);
+        camera->followAngles = VectorRef(*tank, tank->viewAngles());
+        camera->lookTarget.reset();
+    }
+}
 
 // The demo script: on being added it opens "data\manus.txt" and makes its own
 // camera, and it runs in the frames that follow.

@@ -6,6 +6,7 @@
 #include "entities/PalmTree.h"
 #include "entities/Sky.h"
 #include "entities/Sun.h"
+#include "entities/Tank.h"
 #include "entities/UnderwaterTint.h"
 
 std::shared_ptr<Entity> createEntity(int32_t type) {
@@ -24,10 +25,12 @@ std::shared_ptr<Entity> createEntity(int32_t type) {
         return std::make_shared<Camera>();
     case MarkerType:
         return std::make_shared<Marker>();
+    case TankType:
+        return std::make_shared<Tank>();
     case SkyType:
         return std::make_shared<Sky>();
     default:
-        // TankType (7) joins with the tank; RocketType (8) never comes from here.
+        // RocketType (8) never comes from here: only a tank's pipe fires one.
         return nullptr;
     }
 }
