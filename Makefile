@@ -28,6 +28,7 @@ demo-data: build
 		echo "demo: $(BUILD)/kestu-data is not built yet; the demo runs without generated data"; \
 	fi
 	@if ls demo/Directives/* >/dev/null 2>&1; then cp demo/Directives/* $(ROOT)/Directives/; fi
+	@if [ -f demo/data/manus.txt ]; then mkdir -p $(ROOT)/data && cp demo/data/manus.txt $(ROOT)/data/; fi
 
 # On a display the program asks its two questions; without one it runs
 # unattended under Xvfb for 300 frames and leaves a screenshot.
