@@ -31,13 +31,15 @@ demo-data: build
 	@if [ -f demo/data/manus.txt ]; then mkdir -p $(ROOT)/data && cp demo/data/manus.txt $(ROOT)/data/; fi
 
 # On a display the program asks its two questions; without one it runs
-# unattended under Xvfb for 300 frames and leaves a screenshot.
+# unattended under Xvfb for 600 frames, touring the palm trees, and leaves a
+# screenshot.
 demo: demo-data
 	@if [ -n "$${DISPLAY:-}" ]; then \
 		cd $(ROOT) && ../$(BUILD)/kestu; \
 	else \
 		cd $(ROOT) && xvfb-run -a -s "-screen 0 1024x768x24" ../$(BUILD)/kestu \
-			--batch --answers no,yes --frames 300 --clock-step 16 --screenshot ../$(SHOT) && \
+			--batch --answers no,yes --frames 600 --clock-step 16 --keys ../demo/tour.keys \
+			--screenshot ../$(SHOT) && \
 		echo "demo: screenshot of the last frame written to $(CURDIR)/$(SHOT)"; \
 	fi
 

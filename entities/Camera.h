@@ -17,7 +17,7 @@
 
 class Camera : public Entity {
   public:
-    static const int tourKey = 103; // 'g'
+    static constexpr int tourKey = 103; // 'g'
 
     PositionTrace positionTrace;
     DirectionTrace directionTrace;

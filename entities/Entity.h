@@ -59,10 +59,10 @@ using StateSlots = std::array<uint32_t, 32>;
 
 class Entity : public std::enable_shared_from_this<Entity> {
   public:
-    static const int modelCapacity = 128;
-    static const int childCapacity = 100;
-    static const int pendingCapacity = 100;
-    static const int recordedCapacity = 10;
+    static constexpr int modelCapacity = 128;
+    static constexpr int childCapacity = 100;
+    static constexpr int pendingCapacity = 100;
+    static constexpr int recordedCapacity = 10;
 
     // Recorded drives
     int32_t recordMode = 0;      // 0 idle, 1 playing back, 2 recording

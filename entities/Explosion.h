@@ -9,7 +9,7 @@
 
 class Explosion : public Entity {
   public:
-    static const int particleCount = 30;
+    static constexpr int particleCount = 30;
 
     Vector3 offsets[particleCount];    // particle positions relative to the explosion
     Vector3 velocities[particleCount]; // units per frame

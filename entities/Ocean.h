@@ -23,7 +23,7 @@ class Ocean : public Entity {
     float oceanDepth = 1.0f;    // z extent of the patch
     int32_t texture = -1;       // GL name of the water texture, -1 when missing
 
-    static const int extraBytes = 40; // class data in entity files
+    static constexpr int extraBytes = 40; // class data in entity files
 
     Ocean();
     void draw(Landscape& world) override;

@@ -23,7 +23,7 @@ class BinaryReader;
 
 class M3aMesh {
   public:
-    static const uint32_t magic = 100;
+    static constexpr uint32_t magic = 100;
 
     std::vector<Vector3> vertices; // vertexCount entries, model space, y up
     int32_t vertexCount = 0;

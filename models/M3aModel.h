@@ -21,7 +21,7 @@ class TextureTable;
 
 class M3aModel {
   public:
-    static const int meshCapacity = 1024;
+    static constexpr int meshCapacity = 1024;
 
     std::vector<M3aMesh> meshes; // meshCount entries
     int32_t meshCount = 0;       // at most meshCapacity
