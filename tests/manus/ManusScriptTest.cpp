@@ -17,7 +17,7 @@ namespace {
 struct ScriptRun {
     TempWorkingDirectory folder;
     Landscape world;
-    ManusScript* script = nullptr;
+    std::shared_ptr<ManusScript> script; // kept past its removal, to read what it did
 
     explicit ScriptRun(const std::string& text, std::vector<int32_t> types = {}) {
         world.newMap(64, 64, 16, 1.0f, 1.0f);
@@ -27,9 +27,8 @@ struct ScriptRun {
         folder.writeFile("data\\manus.txt", text);
         clearKeys();
         world.frameTime = 5000;
-        auto runner = std::make_shared<ManusScript>();
-        script = runner.get();
-        addEntity(world, runner);
+        script = std::make_shared<ManusScript>();
+        addEntity(world, script);
     }
     // One frame of the entity passes at the given clock.
     void frame(uint32_t time) {
@@ -38,7 +37,7 @@ struct ScriptRun {
             world.entities[i]->updateTree(world, time);
         processPending(world);
     }
-    bool running() const { return indexOfEntity(world, script) >= 0; }
+    bool running() const { return indexOfEntity(world, script.get()) >= 0; }
 };
 
 } // namespace
