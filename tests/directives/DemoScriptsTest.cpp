@@ -75,6 +75,7 @@ TEST(DemoScripts, ScriptNineBuildsTheIslandWorld) {
     EXPECT_TRUE(runScriptText(script, folder, six, 6).empty());
     EXPECT_TRUE(runScriptText(script, folder, four, 4).empty());
     EXPECT_EQ(currentLandscape->sectorsAcross, 64);
-    // A sea patch per sector and its tint, 500 palms, sky and sun, two cameras.
-    EXPECT_EQ(currentLandscape->entities.size(), size_t(64 * 64 + 1 + 500 + 2 + 2));
+    // A sea patch per sector and its tint, 500 palms, sky and sun; the demo
+    // script and its camera (6); a camera and the tank (4).
+    EXPECT_EQ(currentLandscape->entities.size(), size_t(64 * 64 + 1 + 500 + 2 + 2 + 2));
 }
