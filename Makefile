@@ -19,7 +19,9 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j$(JOBS)
 
-# The demo root is the working directory of a run: Directives/ and data/.
+# The demo root is the working directory of a run: Directives/ and data/,
+# with the recorded drive the demo replays (made by the engine itself, a few
+# minutes under Mesa; again only when the engine or drive.keys changed).
 demo-data: build
 	mkdir -p $(ROOT)/Directives
 	@if [ -x $(BUILD)/kestu-data ]; then \
@@ -29,6 +31,11 @@ demo-data: build
 	fi
 	@if ls demo/Directives/* >/dev/null 2>&1; then cp demo/Directives/* $(ROOT)/Directives/; fi
 	@if [ -f demo/data/manus.txt ]; then mkdir -p $(ROOT)/data && cp demo/data/manus.txt $(ROOT)/data/; fi
+	@rec=$(ROOT)/data/records/testrecord.rec; \
+	if [ -x $(BUILD)/kestu ] && [ -d $(ROOT)/data ] && { [ ! -f $$rec ] || \
+		[ demo/records/drive.keys -nt $$rec ] || [ $(BUILD)/kestu -nt $$rec ]; }; then \
+		bash tools/make-record.sh $(BUILD) $(ROOT); \
+	fi
 
 # On a display the program asks its two questions; without one it plays the
 # demo tour unattended under Xvfb for 1400 frames (22 s of the tour: the

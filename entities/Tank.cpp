@@ -109,6 +109,11 @@ void Tank::buildParts(Landscape& world) {
 
 void Tank::update(Landscape& world) {
     uint32_t now = world.frameTime;
+    // A hull that was frozen for a while (a playback of its record ran)
+    // resumes from its frozen state instead of simulating the whole pause
+    // in one frame: more than a second behind, the step clock starts afresh.
+    if (nextStepTime != 0 && int32_t(now - nextStepTime) > int32_t(maxCatchUp))
+        nextStepTime = 0;
     // Compared as a signed difference so the step clock survives the tick
     // count wrapping at 32 bits.
     while (nextStepTime == 0 || int32_t(now - nextStepTime) >= 0) {

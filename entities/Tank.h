@@ -20,19 +20,22 @@
 
 class Tank : public Entity {
   public:
-    static const int keyForward = 101;  // e
-    static const int keyBackward = 100; // d
-    static const int keyTurnLeft = 115; // s
-    static const int keyTurnRight = 102;
+    static const int keyForward = 101;   // e
+    static const int keyBackward = 100;  // d
+    static const int keyTurnLeft = 115;  // s
+    static const int keyTurnRight = 102; // f
+    // The arrows: up adds 2 degrees of pitch, which points the aim lower (a
+    // positive pitch looks down), down raises it; right and left turn it by 3.
     static const int keyAimUp = 273;
     static const int keyAimDown = 274;
     static const int keyAimRight = 275;
     static const int keyAimLeft = 276;
-    static const int keyFire = 32;
+    static const int keyFire = 32;      // space, held
     static const int keyRecord = 111;   // o
     static const int keyStop = 112;     // p
     static const int keyPlayback = 108; // l
     static const char* const recordPath;
+    static const uint32_t maxCatchUp = 1000; // ms of missed steps a late frame still runs
 
     std::shared_ptr<Entity> leftFoot, rightFoot, turret; // the parts, owned as children
     Vector3 previousRotation;                            // simulated rotation before the last step

@@ -48,6 +48,7 @@ void TankPipe::draw(Landscape&) {
     glTexCoord2f(0.0f, 1.0f);
     glVertex3f(-0.3f, 0.0f, -5.0f);
     glEnd();
+    glColor3f(1.0f, 1.0f, 1.0f); // what follows (the overlay text) is not tinted orange
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
