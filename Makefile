@@ -38,21 +38,22 @@ demo-data: build
 		echo "demo: $(BUILD)/kestu-data is not built yet; the demo runs without generated data"; \
 	fi
 	@if ls demo/Directives/* >/dev/null 2>&1; then cp demo/Directives/* $(ROOT)/Directives/; fi
+	@if [ -f demo/data/manus.txt ]; then mkdir -p $(ROOT)/data && cp demo/data/manus.txt $(ROOT)/data/; fi
 	@rec=$(ROOT)/data/records/testrecord.rec; \
 	if [ -x $(BUILD)/kestu ] && [ -d $(ROOT)/data ] && { [ ! -f $$rec ] || \
 		[ demo/records/drive.keys -nt $$rec ] || [ $(BUILD)/kestu -nt $$rec ]; }; then \
 		bash tools/make-record.sh $(BUILD) $(ROOT); \
 	fi
 
-# On a display the program asks its two questions; without one it runs
-# unattended under Xvfb for 600 frames, touring the palm trees, and leaves a
-# screenshot.
+# On a display the program asks its two questions; without one it plays the
+# demo tour unattended under Xvfb for 1400 frames (22 s of the tour: the
+# camera trailing the replayed tank) and leaves a screenshot.
 demo: demo-data
 	@if [ -n "$${DISPLAY:-}" ]; then \
 		cd $(ROOT) && ../$(BUILD)/kestu; \
 	else \
 		cd $(ROOT) && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ../$(BUILD)/kestu \
-			--batch --answers no,yes --frames 600 --clock-step 16 --keys ../demo/tour.keys \
+			--batch --answers no,yes --frames 1400 --clock-step 16 \
 			--screenshot ../$(SHOT) && \
 		echo "demo: screenshot of the last frame written to $(CURDIR)/$(SHOT)"; \
 	fi

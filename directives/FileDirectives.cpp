@@ -3,6 +3,7 @@
 
 #include "directives/DirectiveScript.h"
 
+#include "entities/EntityFile.h"
 #include "landscape/Landscape.h"
 
 void DirectiveScript::loadDirective() {
@@ -17,12 +18,13 @@ void DirectiveScript::saveDirective() {
     currentLandscape->save(first);
 }
 
-// The entity file belongs to the entities, which this build does not have yet:
-// the file name is read so that the script goes on at the right line.
 void DirectiveScript::saveEntitiesDirective() {
     readArgument(first);
+    saveEntities(*currentLandscape, first);
 }
 
+// The entities of the current Landscape are replaced by the file's.
 void DirectiveScript::loadEntitiesDirective() {
     readArgument(first);
+    loadEntities(*currentLandscape, first);
 }

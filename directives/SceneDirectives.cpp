@@ -13,6 +13,7 @@
 #include "entities/Tank.h"
 #include "entities/UnderwaterTint.h"
 #include "landscape/Landscape.h"
+#include "manus/ManusScript.h"
 #include "platform/Random.h"
 
 void DirectiveScript::setOceanDirective() {
@@ -95,4 +96,8 @@ void DirectiveScript::createTankDirective() {
     }
 }
 
-void DirectiveScript::spawnDirective() {}
+// The demo script: on being added it opens "data\manus.txt" and makes its own
+// camera, and it runs in the frames that follow.
+void DirectiveScript::spawnDirective() {
+    addEntity(*currentLandscape, std::make_shared<ManusScript>());
+}

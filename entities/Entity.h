@@ -29,8 +29,11 @@
 #include <memory>
 #include <vector>
 
+class BinaryReader;
+class BinaryWriter;
 class Landscape;
 class M3aModel;
+enum class RecordStatus;
 
 enum Placement : int32_t {
     Unplaced = -1,
@@ -117,6 +120,12 @@ class Entity : public std::enable_shared_from_this<Entity> {
     virtual void prepareSave();             // before the entity file record is built; base: nothing
     virtual void afterLoad(Landscape& world); // after the entity was read and added; base: nothing
     virtual Vector3& viewAngles(); // the angles a following camera turns to; base: rotation
+
+    // The entity file's record of this entity (EntityFile.h): writeRecord
+    // runs prepareSave, writes the record and the class data, then releases
+    // that data; readRecord takes the record and the class data it announces.
+    void writeRecord(BinaryWriter& out);
+    RecordStatus readRecord(BinaryReader& in);
 
     // Draws the mesh `frame` of model slot `animation`, if both exist.
     void drawModel();
