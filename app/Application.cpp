@@ -11,6 +11,7 @@
 #include "landscape/Landscape.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
 #include "platform/Signals.h"
 
@@ -89,6 +90,7 @@ void Application::openScreen() {
 }
 
 void Application::buildWorld() {
+    Landscape::immediateDrawing = platformConfig().immediateDrawing;
     directives.reset(new DirectiveScript());
     currentLandscape->setViewDist(40.0f, 5.0f);
     currentLandscape->finalize();

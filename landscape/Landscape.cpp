@@ -67,6 +67,7 @@ void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float 
 }
 
 void Landscape::release() {
+    invalidateLists();
     for (Sector& sector : sectors)
         sector.freeArrays();
     std::vector<Sector>().swap(sectors);

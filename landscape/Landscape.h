@@ -10,6 +10,7 @@
 #include "geometry/Vector3.h"
 #include "image/TextureTable.h"
 #include "landscape/Sector.h"
+#include "landscape/TerrainLists.h"
 
 #include <cstdint>
 #include <vector>
@@ -41,6 +42,12 @@ public:
     Vector3 underwaterTint{0.6f, 0.6f, 1.0f}; // colour of the underwater overlay
     uint32_t frameTime = 0;                // ms, tick count read once per frame by render
 
+    // The recorded drawing of the sectors, one list each; never copied.
+    TerrainLists terrainLists;
+    // Every frame sends the terrain vertex by vertex instead of replaying the
+    // recorded lists (a switch for tests and benchmarks; the pixels are the same).
+    static bool immediateDrawing;
+
     Landscape();
     ~Landscape();
     Landscape(const Landscape&) = delete;
@@ -58,6 +65,10 @@ public:
     void makeRenderList();
     void render(int mode);
     void drawSectorBounds() const;
+    void drawTerrain(int mode);
+    // Drops the recorded drawing after an edit of the terrain; the next frame
+    // records what it draws afresh.
+    void invalidateLists() { terrainLists.invalidate(); }
 
     // Heightmap, finalize, height query, edits
     void loadBump(const float* heights, int width, int height);

@@ -14,14 +14,27 @@ void Landscape::render(int mode) {
     makeRenderList();
     // Entities are placed into their sector buckets here, once the entity list exists.
     frameTime = getTickCount();
-    for (int32_t k = 0; k < renderCount; ++k)
-        sectors[size_t(renderList[k])].draw(mode);
+    drawTerrain(mode);
     // Every entity's update with frameTime runs here, once the entity list exists.
     const GLfloat sun[4] = {sunDirection.x, sunDirection.y, sunDirection.z, 0.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, sun);
     // The entity draw passes (placement -4, the listed sectors' buckets nearest
     // first, -2, -3) and the end-of-frame list maintenance go here, once the
     // entity list exists.
+}
+
+bool Landscape::immediateDrawing = false;
+
+// The listed sectors, nearest first. The solid terrain is replayed from
+// recorded lists; the wire view, and every view when immediateDrawing is set,
+// is sent vertex by vertex.
+void Landscape::drawTerrain(int mode) {
+    if (mode == terrainSolidMode && !immediateDrawing) {
+        terrainLists.draw(sectors, renderList.data(), renderCount);
+        return;
+    }
+    for (int32_t k = 0; k < renderCount; ++k)
+        sectors[size_t(renderList[k])].draw(mode);
 }
 
 void Sector::draw(int mode) const {

@@ -43,15 +43,17 @@ TEST(Options, NoOptionKeepsTheDesktopBehaviour) {
 
 TEST(Options, EveryOptionIsStored) {
     PlatformConfig config;
-    OptionsResult result = parse({"--batch", "--answers", "no,yes,cancel", "--frames", "300",
-                                  "--clock-step", "16", "--screenshot", "../shot.png"},
-                                 config);
+    OptionsResult result =
+        parse({"--batch", "--answers", "no,yes,cancel", "--frames", "300", "--clock-step", "16",
+               "--screenshot", "../shot.png", "--immediate"},
+              config);
     ASSERT_EQ(result.outcome, OptionsOutcome::Run) << result.error;
     EXPECT_TRUE(config.batch);
     EXPECT_EQ(config.answers, (std::vector<int>{IDNO, IDYES, IDCANCEL}));
     EXPECT_EQ(config.frames, 300u);
     EXPECT_EQ(config.clockStep, 16u);
     EXPECT_EQ(config.screenshot, "../shot.png");
+    EXPECT_TRUE(config.immediateDrawing);
 }
 
 TEST(Options, ValuesMayBeJoinedWithAnEqualsSign) {
@@ -67,8 +69,8 @@ TEST(Options, HelpWinsOverTheRest) {
     PlatformConfig config;
     EXPECT_EQ(parse({"--batch", "--help"}, config).outcome, OptionsOutcome::Help);
     std::string help = optionsHelpText();
-    for (const char* option :
-         {"--batch", "--answers", "--frames", "--clock-step", "--screenshot", "--keys", "--help"})
+    for (const char* option : {"--batch", "--answers", "--frames", "--clock-step", "--screenshot",
+                               "--keys", "--immediate", "--help"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
