@@ -61,6 +61,10 @@ void presentFrame() {
     advanceVirtualClock();
 }
 
+void presentSameFrame() {
+    advanceVirtualClock();
+}
+
 bool endOfRun() {
     if (runEnded)
         return true;

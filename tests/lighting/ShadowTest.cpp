@@ -585,6 +585,34 @@ TEST(ProgressBar, HalfwayBarIsOutlinedAndFilledOnTheLeftHalf) {
     EXPECT_TRUE(isBlack(pixelAt(image, 450, 360)));
 }
 
+// A step whose bar covers the pixels already shown is only counted, never
+// sent; what is on screen after every step is still that step's bar. (A step
+// that was not sent leaves the back buffer as the test painted it; the swap of
+// this software renderer keeps the back buffer of a step that was sent.)
+TEST(ProgressBar, EveryStepShowsItsOwnBarThoughSameLookingStepsAreNotSent) {
+    ASSERT_TRUE(openTestWindow());
+    setEngineProjection();
+    beginProgressDisplay();
+    std::vector<unsigned char> screen;
+    int skipped = 0;
+    for (int done = 0; done < 250; ++done) {
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+        std::vector<unsigned char> marked = readBackBuffer();
+        showProgressBar(done, 250);
+        std::vector<unsigned char> after = readBackBuffer();
+        if (after == marked)
+            ++skipped;
+        else
+            screen = after;
+        drawProgressBar(done, 250);
+        ASSERT_EQ(screen, readBackBuffer()) << "step " << done;
+    }
+    endProgressDisplay();
+    EXPECT_GT(skipped, 0);
+}
+
 TEST(ProgressBar, TracingWithDisplayLeavesTheMatrixAsItWas) {
     ASSERT_TRUE(openTestWindow());
     setEngineProjection();
