@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
+#include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
 #include "platform/Random.h"
 #include "platform/Signals.h"
@@ -92,6 +93,7 @@ void Application::openScreen() {
 }
 
 void Application::buildWorld() {
+    Landscape::immediateDrawing = platformConfig().immediateDrawing;
     directives.reset(new DirectiveScript());
     currentLandscape->setViewDist(40.0f, 5.0f);
     currentLandscape->finalize();

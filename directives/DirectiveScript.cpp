@@ -41,6 +41,21 @@ const DirectiveScript::Command DirectiveScript::commands[] = {
     {"spawn", &DirectiveScript::spawnDirective},
 };
 
+// Commands that change nothing a terrain sector draws; after any other command
+// every Landscape of the ring records its drawing afresh. ("endpaint" may paint
+// a Landscape that is no longer current, hence the whole ring.)
+static bool leavesTerrainAsDrawn(const char* keyword) {
+    static const char* const keywords[] = {
+        "undo",         "save",           "setsundir",     "resetpos",   "multsundir",
+        "setocean",     "plantpalmtrees", "clearentities", "maptexture", "setviewdist",
+        "saveentities", "loadentities",   "setfogcolor",   "createsun",  "createcamera",
+        "createtank",   "spawn"};
+    for (const char* k : keywords)
+        if (std::strcmp(k, keyword) == 0)
+            return true;
+    return false;
+}
+
 int directiveInt(const char* text) {
     // strtoll saturates instead of overflowing; the low 32 bits are what the C
     // library's atoi gives for numbers beyond int on this platform.
@@ -90,6 +105,8 @@ bool DirectiveScript::dispatch(const char* line, int length) {
         if (std::strlen(command.keyword) == size_t(length) &&
             std::memcmp(command.keyword, line, size_t(length)) == 0) {
             (this->*command.handler)();
+            if (!leavesTerrainAsDrawn(command.keyword))
+                ring.invalidateLists();
             return true;
         }
     }

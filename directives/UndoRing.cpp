@@ -42,6 +42,12 @@ void UndoRing::undo() {
     makeCurrent();
 }
 
+void UndoRing::invalidateLists() {
+    for (Landscape* slot : slots)
+        if (slot != nullptr)
+            slot->invalidateLists();
+}
+
 void UndoRing::destroySlots() {
     for (int i = 0; i < slotCount; i++) {
         if (slots[i] == nullptr)

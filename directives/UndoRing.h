@@ -40,6 +40,10 @@ class UndoRing {
 
     Landscape* currentState() const { return slots[current]; }
 
+    // Drops the recorded drawing of every Landscape of the ring, so whatever a
+    // command changed in any of them is drawn afresh.
+    void invalidateLists();
+
     // Releases and deletes the Landscapes of slots 0 to 4 in order; the current
     // Landscape pointer no longer names any of them afterwards.
     void destroySlots();

@@ -125,6 +125,7 @@ void Sector::finalize() {
 // messages for singular faces are shown afterwards, in sector order, as one
 // thread would have shown them.
 void Landscape::finalize() {
+    invalidateLists();
     int32_t count = int32_t(std::min(sectors.size(), size_t(sectorCount > 0 ? sectorCount : 0)));
     std::vector<int> singular(size_t(count), 0);
     WorkerPool::shared().forEach(count, 4, [&](int begin, int end, int) {

@@ -141,6 +141,7 @@ void Sector::loadBump(const float* heights, int width, int height) {
 }
 
 void Landscape::loadBump(const float* heights, int width, int height) {
+    invalidateLists();
     for (int32_t s = 0; s < sectorCount; ++s)
         sectors[s].loadBump(heights, width, height);
 }

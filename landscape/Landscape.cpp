@@ -5,9 +5,11 @@
 
 #include "platform/MessageBox.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <thread>
 
 Landscape* currentLandscape = nullptr;
 
@@ -80,6 +82,7 @@ void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float 
 }
 
 void Landscape::release() {
+    invalidateLists();
     for (Sector& sector : sectors)
         sector.freeArrays();
     std::vector<Sector>().swap(sectors);
@@ -128,7 +131,21 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     } catch (const std::bad_alloc&) {
         landscapeOutOfMemory();
     }
-    for (size_t s = 0; s < sectors.size(); ++s)
-        sectors[s].copyTo(target->sectors[s]);
+    // The copy is hundreds of megabytes of fresh memory, bound by page faults
+    // and memory bandwidth: the cores share it, each a contiguous run of sectors.
+    const size_t count = sectors.size();
+    unsigned workers = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    if (count < 64)
+        workers = 1;
+    auto copyRun = [&](unsigned w) {
+        for (size_t s = count * w / workers; s < count * (w + 1) / workers; ++s)
+            sectors[s].copyTo(target->sectors[s]);
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned w = 1; w < workers; ++w)
+        helpers.emplace_back(copyRun, w);
+    copyRun(0);
+    for (std::thread& helper : helpers)
+        helper.join();
     return target;
 }

@@ -10,6 +10,7 @@
 #include "geometry/Vector3.h"
 #include "image/TextureTable.h"
 #include "landscape/Sector.h"
+#include "landscape/TerrainLists.h"
 
 #include <cstdint>
 #include <memory>
@@ -55,6 +56,12 @@ public:
     // an entity lives until the last list holding it lets go (entities/).
     std::vector<std::shared_ptr<Entity>> entities;
 
+    // The recorded drawing of the sectors, one list each; never copied.
+    TerrainLists terrainLists;
+    // Every frame sends the terrain vertex by vertex instead of replaying the
+    // recorded lists (a switch for tests and benchmarks; the pixels are the same).
+    static bool immediateDrawing;
+
     Landscape();
     ~Landscape();
     Landscape(const Landscape&) = delete;
@@ -72,6 +79,10 @@ public:
     void makeRenderList();
     void render(int mode);
     void drawSectorBounds() const;
+    void drawTerrain(int mode);
+    // Drops the recorded drawing after an edit of the terrain; the next frame
+    // records what it draws afresh.
+    void invalidateLists() { terrainLists.invalidate(); }
 
     // Heightmap, finalize, height query, edits
     void loadBump(const float* heights, int width, int height);

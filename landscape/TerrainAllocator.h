@@ -3,12 +3,11 @@
 // holds some 360 MB of vertices and faces, and the undo ring copies the whole
 // terrain at every editing directive. Fresh memory costs one page fault per
 // 4 KiB on first touch, which made those copies dominate the building of a
-// world. This pool takes memory from the system in large blocks backed by
-// transparent huge pages where the system offers them, and keeps freed arrays
-// on free lists by size, so that the next copy reuses memory that is already
-// mapped. Memory is not handed back to the system: the ring keeps its peak
-// anyway. Safe to call from several threads. Failure throws std::bad_alloc,
-// which the terrain turns into its "Out of memory" message.
+// world. This pool takes memory from the system in large blocks whose pages
+// are faulted in at once, and keeps freed arrays on free lists by size, so that the next copy
+// reuses memory that is already mapped. Memory is not handed back to the system: the ring keeps its
+// peak anyway. Safe to call from several threads. Failure throws std::bad_alloc, which the terrain
+// turns into its "Out of memory" message.
 
 #include <cstddef>
 #include <new>

@@ -5,11 +5,13 @@
 #include "landscape/Landscape.h"
 
 void Landscape::setTexture(int32_t name) {
+    invalidateLists();
     for (Sector& sector : sectors)
         sector.setBaseTexture(name);
 }
 
 void Landscape::multVertex(float ax, float ay, float az) {
+    invalidateLists();
     for (Sector& sector : sectors) {
         for (Vector3& p : sector.positions)
             p.set(p.x * ax, p.y * ay, p.z * az);
@@ -22,6 +24,7 @@ void Landscape::multVertex(float ax, float ay, float az) {
 }
 
 void Landscape::normalizeTexCoords() {
+    invalidateLists();
     for (Sector& sector : sectors) {
         sector.texCoordsFromPositions();
         sector.copyTexCoordsToOverlay();
@@ -36,6 +39,7 @@ static void lowerVertex(Sector& sector, int column, int row, float amount) {
 }
 
 void Landscape::lowerBorder(float amount) {
+    invalidateLists();
     if (sectorsAcross <= 0 || sectorsDown <= 0 ||
         size_t(sectorsAcross) * size_t(sectorsDown) > sectors.size())
         return;

@@ -18,8 +18,7 @@ void Landscape::render(int mode) {
     if (entityPasses)
         entityPasses->placeEntities(*this);
     frameTime = getTickCount();
-    for (int32_t k = 0; k < renderCount; ++k)
-        sectors[size_t(renderList[k])].draw(mode);
+    drawTerrain(mode);
     if (entityPasses)
         entityPasses->updateEntities(*this);
     const GLfloat sun[4] = {sunDirection.x, sunDirection.y, sunDirection.z, 0.0f};
@@ -37,6 +36,20 @@ void Landscape::render(int mode) {
 void Sector::drawEntities(Landscape& world) const {
     if (entityPasses)
         entityPasses->drawBucket(world, *this);
+}
+
+bool Landscape::immediateDrawing = false;
+
+// The listed sectors, nearest first. The solid terrain is replayed from
+// recorded lists; the wire view, and every view when immediateDrawing is set,
+// is sent vertex by vertex.
+void Landscape::drawTerrain(int mode) {
+    if (mode == terrainSolidMode && !immediateDrawing) {
+        terrainLists.draw(sectors, renderList.data(), renderCount);
+        return;
+    }
+    for (int32_t k = 0; k < renderCount; ++k)
+        sectors[size_t(renderList[k])].draw(mode);
 }
 
 void Sector::draw(int mode) const {

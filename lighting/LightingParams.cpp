@@ -107,10 +107,8 @@ void LightingParams::traceShadows(bool display) {
         ShadowTracer tracer(land, sunDirection);
         tracer.traceAll(
             [&](int s) {
-                if (draw) {
-                    drawProgressBar(s, count);
-                    presentFrame();
-                }
+                if (draw)
+                    showProgressBar(s, count);
             },
             [&](int s, const std::vector<uint8_t>& shadowed) {
                 darkenShadowedCorners(land.sectors[s], shadowed, shadowColour);

@@ -16,5 +16,11 @@ void beginProgressDisplay();
 // filled for done / total (nothing filled when total is not positive).
 void drawProgressBar(int done, int total);
 
+// Draws the bar for done / total and shows it, unless its filling would cover
+// the very pixels of the bar shown last since beginProgressDisplay; then the
+// frame is only counted (presentSameFrame). The picture on screen is the same
+// as drawing and showing every step, at a fraction of the cost.
+void showProgressBar(int done, int total);
+
 // Restores the model-view matrix saved by beginProgressDisplay.
 void endProgressDisplay();

@@ -28,6 +28,8 @@ const char helpText[] =
     "  --keys FILE         key events applied by the event poll that ends the given loop\n"
     "                      frame (from 1): lines 'FRAME down KEY' or 'FRAME up KEY', KEY is\n"
     "                      a..z, space, escape, up, down, left, right; '#' starts a comment\n"
+    "  --immediate         send the terrain vertex by vertex every frame instead of\n"
+    "                      replaying recorded lists (same picture; for measuring)\n"
     "  --help              print this help and exit\n";
 
 // Whole positive decimal number that fits 32 bits; no sign, no spaces.
@@ -175,7 +177,7 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
         bool hasValue = false;
         splitOption(argv[i] ? argv[i] : "", name, value, hasValue);
 
-        if (name == "--help" || name == "--batch") {
+        if (name == "--help" || name == "--batch" || name == "--immediate") {
             if (hasValue)
                 return failure(name + " takes no value");
             if (name == "--help") {
@@ -183,7 +185,10 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
                 help.outcome = OptionsOutcome::Help;
                 return help;
             }
-            config.batch = true;
+            if (name == "--batch")
+                config.batch = true;
+            else
+                config.immediateDrawing = true;
             continue;
         }
 

@@ -22,6 +22,7 @@ struct PlatformConfig {
     uint32_t clockStep = 0;         // ms per buffer swap of the virtual clock; 0 = real clock
     std::string screenshot;         // file written at exit; empty = none
     std::vector<KeyEventLine> keys; // scripted key events, sorted by frame
+    bool immediateDrawing = false;  // terrain sent vertex by vertex every frame, not replayed
 };
 
 PlatformConfig& platformConfig();

@@ -64,6 +64,10 @@ void presentFrame() {
     advanceVirtualClock();
 }
 
+void presentSameFrame() {
+    advanceVirtualClock();
+}
+
 bool endOfRun() {
     if (runEnded)
         return true;

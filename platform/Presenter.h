@@ -17,6 +17,12 @@
 // window is open, in which case nothing is read or swapped).
 void presentFrame();
 
+// Counts a frame whose picture is exactly the one shown last: the virtual
+// clock moves on as for presentFrame, but nothing is read or swapped. For
+// progress displays, which would otherwise send the same picture thousands of
+// times.
+void presentSameFrame();
+
 // Writes the requested screenshot of the last shown frame, once; later calls
 // do nothing. Safe to call when no frame was shown or no screenshot is
 // requested. Returns false when a requested screenshot could not be written.

@@ -222,4 +222,41 @@ TEST(ProgressBar, HalfwayBarIsOutlinedAndFilledOnTheLeftHalfAndGivesTheStateBack
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+// A step whose bar covers the pixels already shown is counted, not sent; what
+// is on screen after every step is still that step's bar.
+TEST(ProgressBar, EveryStepShowsItsOwnBarThoughSameLookingStepsAreNotSent) {
+    ASSERT_TRUE(openTestWindow());
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(90.0, 800.0 / 600.0, 0.1, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    auto back = [] {
+        std::vector<unsigned char> image(800 * 600 * 3);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, image.data());
+        return image;
+    };
+    beginProgressDisplay();
+    std::vector<unsigned char> screen;
+    int skipped = 0;
+    for (int done = 0; done < 250; ++done) {
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+        std::vector<unsigned char> marked = back();
+        showProgressBar(done, 250);
+        std::vector<unsigned char> after = back();
+        if (after == marked)
+            ++skipped;
+        else
+            screen = after;
+        drawProgressBar(done, 250);
+        ASSERT_EQ(screen, back()) << "step " << done;
+    }
+    endProgressDisplay();
+    EXPECT_GT(skipped, 0);
+}
+
 } // namespace

@@ -1,0 +1,205 @@
+#include "landscape/TerrainLists.h"
+
+#include "landscape/Sector.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// What the recording needs to know of one layer: its draw order, the texture
+// and corner colours of a face, and its texture coordinates.
+struct BaseLayer {
+    static const int components = 3;
+    const uint32_t* order(const Sector& s) const { return s.baseOrder.data(); }
+    size_t orderSize(const Sector& s) const { return s.baseOrder.size(); }
+    int32_t texture(const SectorFace& face) const { return face.baseTexture; }
+    const float* colour(const SectorFace& face, int k) const { return &face.colour[k].x; }
+    const Vector2* texCoords(const Sector& s) const { return s.texCoords.data(); }
+};
+
+struct OverlayLayer {
+    static const int components = 4;
+    const uint32_t* order(const Sector& s) const { return s.overlayOrder.data(); }
+    size_t orderSize(const Sector& s) const { return s.overlayOrder.size(); }
+    int32_t texture(const SectorFace& face) const { return face.overlayTexture; }
+    const float* colour(const SectorFace& face, int k) const { return &face.overlayColour[k].r; }
+    const Vector2* texCoords(const Sector& s) const { return s.overlayTexCoords.data(); }
+};
+
+// Corner indices and draw orders come from map files too; a face that points
+// outside the arrays is skipped, exactly as the immediate drawing skips it.
+bool usableFace(const Sector& s, uint32_t f) {
+    const size_t vertexLimit = std::min(std::min(s.positions.size(), s.normals.size()),
+                                        std::min(s.texCoords.size(), s.overlayTexCoords.size()));
+    if (f >= s.faces.size())
+        return false;
+    const SectorFace& face = s.faces[f];
+    return face.vertex[0] < vertexLimit && face.vertex[1] < vertexLimit &&
+           face.vertex[2] < vertexLimit;
+}
+
+} // namespace
+
+void TerrainLists::draw(const std::vector<Sector>& sectors, const int32_t* listed, int32_t count) {
+    if (entries.size() != sectors.size()) {
+        invalidate();
+        entries.resize(sectors.size());
+    }
+    ViewVolume volume;
+    volume.fromCurrentMatrices();
+    for (int32_t k = 0; k < count; ++k) {
+        size_t index = size_t(listed[k]);
+        if (index < sectors.size())
+            drawSector(sectors[index], entries[index], volume);
+    }
+}
+
+void TerrainLists::drawSector(const Sector& sector, Entry& entry, const ViewVolume& volume) {
+    if (!entry.bounded) {
+        // The sector's own bounds may lag behind an edit; these are exact.
+        float* box = entry.box;
+        for (size_t v = 0; v < sector.positions.size(); ++v) {
+            const Vector3& p = sector.positions[v];
+            const float xyz[3] = {p.x, p.y, p.z};
+            for (int axis = 0; axis < 3; ++axis) {
+                if (v == 0 || xyz[axis] < box[axis])
+                    box[axis] = xyz[axis];
+                if (v == 0 || xyz[axis] > box[3 + axis])
+                    box[3 + axis] = xyz[axis];
+            }
+        }
+        entry.bounded = true;
+    }
+    if (sector.positions.empty() || volume.excludes(entry.box[0], entry.box[1], entry.box[2],
+                                                    entry.box[3], entry.box[4], entry.box[5]))
+        return;
+    if (!entry.list.ready()) {
+        if (!entry.list.begin()) {
+            sector.draw(GL_TRIANGLES);
+            return;
+        }
+        record(sector);
+        entry.list.end();
+    }
+    entry.list.call();
+}
+
+void TerrainLists::invalidate() {
+    std::vector<Entry>().swap(entries);
+}
+
+size_t TerrainLists::liveCount() const {
+    size_t count = 0;
+    for (const Entry& entry : entries)
+        count += entry.list.ready() ? 1 : 0;
+    return count;
+}
+
+void TerrainLists::record(const Sector& sector) {
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+
+    boundTexture = -1;
+    cornerSent = false;
+    glDisable(GL_BLEND);
+    recordLayer(sector, BaseLayer());
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    recordLayer(sector, OverlayLayer());
+    glDisable(GL_BLEND);
+
+    glPopClientAttrib();
+    if (cornerSent) {
+        if (cornerComponents == 3)
+            glColor3fv(cornerColour);
+        else
+            glColor4fv(cornerColour);
+        glTexCoord2fv(&cornerTexCoord.x);
+        glNormal3fv(&cornerNormal.x);
+    }
+}
+
+// Splits the layer into runs of faces with one texture, as the immediate
+// drawing splits it into batches, and binds each run's texture when it differs
+// from the one bound last (which carries over from the base layer).
+template <typename Layer> void TerrainLists::recordLayer(const Sector& sector, const Layer& layer) {
+    const size_t count = std::min(size_t(std::max(sector.faceCount, 0)), layer.orderSize(sector));
+    const uint32_t* order = layer.order(sector);
+    runFaces.clear();
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t f = order[i];
+        if (!usableFace(sector, f) || layer.texture(sector.faces[f]) == -1)
+            continue;
+        int32_t texture = layer.texture(sector.faces[f]);
+        if (texture != boundTexture) {
+            recordRun(sector, layer);
+            runFaces.clear();
+            glBindTexture(GL_TEXTURE_2D, GLuint(texture));
+            boundTexture = texture;
+        }
+        runFaces.push_back(f);
+    }
+    recordRun(sector, layer);
+}
+
+// Sends the faces of runFaces as one indexed triangle batch, in their order.
+template <typename Layer> void TerrainLists::recordRun(const Sector& sector, const Layer& layer) {
+    if (runFaces.empty())
+        return;
+    const int components = Layer::components;
+    const Vector2* texCoords = layer.texCoords(sector);
+    slotOfVertex.assign(sector.positions.size(), -1);
+    nextSlot.clear();
+    slotColours.clear();
+    slotPositions.clear();
+    slotTexCoords.clear();
+    indices.clear();
+
+    for (uint32_t f : runFaces) {
+        const SectorFace& face = sector.faces[f];
+        for (int k = 0; k < 3; ++k) {
+            uint32_t v = face.vertex[k];
+            const float* colour = layer.colour(face, k);
+            // Reuse a slot of this vertex with exactly the same colour bits.
+            int32_t previous = -1;
+            int32_t slot = slotOfVertex[v];
+            while (slot != -1 && std::memcmp(&slotColours[size_t(slot) * 4], colour,
+                                             sizeof(float) * components) != 0) {
+                previous = slot;
+                slot = nextSlot[size_t(slot)];
+            }
+            if (slot == -1) {
+                slot = int32_t(nextSlot.size());
+                nextSlot.push_back(-1);
+                slotColours.insert(slotColours.end(), colour, colour + components);
+                if (components == 3)
+                    slotColours.push_back(1.0f);
+                slotPositions.push_back(sector.positions[v]);
+                slotTexCoords.push_back(texCoords[v]);
+                if (previous == -1)
+                    slotOfVertex[v] = slot;
+                else
+                    nextSlot[size_t(previous)] = slot;
+            }
+            indices.push_back(uint32_t(slot));
+        }
+    }
+
+    glColorPointer(components, GL_FLOAT, 4 * sizeof(float), slotColours.data());
+    glTexCoordPointer(2, GL_FLOAT, 0, slotTexCoords.data());
+    glVertexPointer(3, GL_FLOAT, 0, slotPositions.data());
+    glDrawElements(GL_TRIANGLES, GLsizei(indices.size()), GL_UNSIGNED_INT, indices.data());
+
+    const SectorFace& last = sector.faces[runFaces.back()];
+    cornerSent = true;
+    cornerComponents = components;
+    std::memcpy(cornerColour, layer.colour(last, 2), sizeof(float) * components);
+    cornerTexCoord = texCoords[last.vertex[2]];
+    cornerNormal = sector.normals[last.vertex[2]];
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The volume OpenGL draws into, taken from the current projection and
+// modelview matrices: the points whose clip coordinates satisfy -w <= x, y,
+// z <= w. excludes() tells whether a box lies wholly outside it, i.e. whether
+// all eight corners are beyond one and the same of its six planes. A triangle
+// inside such a box yields no fragment, so drawing it changes nothing on
+// screen. The test is conservative: a box within a thousandth of a plane
+// counts as possibly visible, so rounding in OpenGL's own transform can never
+// make a dropped box one that would have shown.
+
+class ViewVolume {
+  public:
+    // Reads GL_PROJECTION_MATRIX and GL_MODELVIEW_MATRIX.
+    void fromCurrentMatrices();
+    bool excludes(float minX, float minY, float minZ, float maxX, float maxY, float maxZ) const;
+
+  private:
+    double clip[16] = {}; // projection * modelview, column-major as OpenGL keeps it
+};
