@@ -223,18 +223,4 @@ TEST(Camera, LetsGoOfWhatIsDestroyed) {
     EXPECT_FLOAT_EQ(world.cameraPosition->z, 3.0f) << "the view stays where the camera was";
 }
 
-TEST(EntityFactory, MakesTheClassOfEachTypeId) {
-    for (int32_t type = -1; type <= 10; ++type) {
-        std::shared_ptr<Entity> made = createEntity(type);
-        bool expected = type >= 0 && type <= 9 && type != RocketType;
-        ASSERT_EQ(made != nullptr, expected) << type;
-        if (made) {
-            EXPECT_EQ(made->typeId, type);
-        }
-    }
-    EXPECT_EQ(createEntity(SkyType)->placement, Background);
-    EXPECT_EQ(createEntity(UnderwaterTintType)->placement, Free);
-    EXPECT_EQ(createEntity(OceanType)->placement, Unplaced);
-}
-
 } // namespace
