@@ -162,3 +162,12 @@ void bindTextureOrUntextured(int32_t textureName) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, GLuint(textureName));
 }
+
+void drawViewCover() {
+    glBegin(GL_QUADS);
+    glVertex3f(-2.0f, 1.0f, 0.0f);
+    glVertex3f(2.0f, 1.0f, 0.0f);
+    glVertex3f(2.0f, -1.0f, 0.0f);
+    glVertex3f(-2.0f, -1.0f, 0.0f);
+    glEnd();
+}

@@ -196,3 +196,6 @@ int32_t loadEntityTexture(Landscape& world, const char* path);
 // texture that could not be loaded) binds nothing and turns texturing off,
 // so no stray texture shows; the caller turns texturing on again afterwards.
 void bindTextureOrUntextured(int32_t textureName);
+// The quad from (-2, 1) to (2, -1) at z = 0, drawn with the current state: one
+// unit ahead of an identity view it covers the whole window (glare, tint).
+void drawViewCover();

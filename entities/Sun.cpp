@@ -60,12 +60,7 @@ void Sun::draw(Landscape& world) {
         glDisable(GL_DEPTH_TEST);
         glTranslatef(0.0f, 0.0f, -1.0f);
         glDisable(GL_TEXTURE_2D);
-        glBegin(GL_QUADS);
-        glVertex3f(-2.0f, 1.0f, 0.0f);
-        glVertex3f(2.0f, 1.0f, 0.0f);
-        glVertex3f(2.0f, -1.0f, 0.0f);
-        glVertex3f(-2.0f, -1.0f, 0.0f);
-        glEnd();
+        drawViewCover();
         glEnable(GL_DEPTH_TEST);
     }
     glEnable(GL_TEXTURE_2D);

@@ -20,12 +20,7 @@ void UnderwaterTint::draw(Landscape& world) {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glColor4f(world.underwaterTint.x, world.underwaterTint.y, world.underwaterTint.z, 0.5f);
-    glBegin(GL_QUADS);
-    glVertex3f(-2.0f, 1.0f, 0.0f);
-    glVertex3f(2.0f, 1.0f, 0.0f);
-    glVertex3f(2.0f, -1.0f, 0.0f);
-    glVertex3f(-2.0f, -1.0f, 0.0f);
-    glEnd();
+    drawViewCover();
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
