@@ -6,31 +6,24 @@
 
 namespace {
 
-// One textured triangle in one mesh, laid out by hand as the file holds it.
+// One textured triangle in one mesh, laid out as the file holds it (this
+// machine is little-endian like the file).
 std::string triangleModel() {
     std::string out;
-    auto u32 = [&](uint32_t v) {
-        out.append({char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
+    auto put = [&out](const void* bytes, size_t size) {
+        out.append(static_cast<const char*>(bytes), size);
     };
-    auto u16 = [&](uint32_t v) { out.append({char(v), char(v >> 8)}); };
-    auto f32 = [&](float f) {
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        u32(bits);
-    };
-    u32(100);
-    u32(1);
-    u32(100);
-    for (uint32_t count : {3u, 1u, 1u, 1u, 1u, 0u})
-        u16(count);
-    for (float v :
-         {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.5f})
-        f32(v);
-    for (uint32_t v : {0u, 1u, 2u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u})
-        u32(v);
+    const uint32_t headers[] = {100, 1, 100};
+    const uint16_t counts[] = {3, 1, 1, 1, 1, 0};
+    const float values[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0.5f, 0.5f};
+    const uint32_t face[11] = {0, 1, 2};
+    put(headers, sizeof headers);
+    put(counts, sizeof counts);
+    put(values, sizeof values);
+    put(face, sizeof face);
     std::string material(368, '\0');
-    std::memcpy(&material[50], "seed.mpc", 8);
-    std::memset(&material[352], 0xFF, 4);
+    material.replace(50, 8, "seed.mpc");
+    material.replace(352, 4, 4, '\xFF');
     return out + material;
 }
 
