@@ -171,3 +171,12 @@ void drawViewCover() {
     glVertex3f(-2.0f, -1.0f, 0.0f);
     glEnd();
 }
+
+void emitTexturedQuad(Vector3 a, Vector3 b, Vector3 c, Vector3 d) {
+    const float texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    const Vector3* corners[4] = {&a, &b, &c, &d};
+    for (int k = 0; k < 4; ++k) {
+        glTexCoord2f(texCoords[k][0], texCoords[k][1]);
+        glVertex3f(corners[k]->x, corners[k]->y, corners[k]->z);
+    }
+}

@@ -199,3 +199,6 @@ void bindTextureOrUntextured(int32_t textureName);
 // The quad from (-2, 1) to (2, -1) at z = 0, drawn with the current state: one
 // unit ahead of an identity view it covers the whole window (glare, tint).
 void drawViewCover();
+// Four corners of a quad with the whole texture on it, (0, 0) at the first
+// corner and (0, 1) at the last; inside the caller's glBegin(GL_QUADS).
+void emitTexturedQuad(Vector3 a, Vector3 b, Vector3 c, Vector3 d);

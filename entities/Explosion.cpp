@@ -52,25 +52,14 @@ void Explosion::draw(Landscape&) {
         if (!alive[i])
             continue;
         const Vector3& o = offsets[i];
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(o.x - 0.5f, o.y + 0.5f, o.z);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(o.x + 0.5f, o.y + 0.5f, o.z);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(o.x + 0.5f, o.y - 0.5f, o.z);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(o.x - 0.5f, o.y - 0.5f, o.z);
+        emitTexturedQuad(Vector3(o.x - 0.5f, o.y + 0.5f, o.z), Vector3(o.x + 0.5f, o.y + 0.5f, o.z),
+                         Vector3(o.x + 0.5f, o.y - 0.5f, o.z),
+                         Vector3(o.x - 0.5f, o.y - 0.5f, o.z));
     }
     if (flashFrames != 0) {
         glColor3f(1.0f, 1.0f, 1.0f);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(-3.0f, -3.0f, 0.0f);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(3.0f, -3.0f, 0.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(3.0f, 3.0f, 0.0f);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(-3.0f, 3.0f, 0.0f);
+        emitTexturedQuad(Vector3(-3, -3, 0), Vector3(3, -3, 0), Vector3(3, 3, 0),
+                         Vector3(-3, 3, 0));
         --flashFrames;
     }
     glEnd();

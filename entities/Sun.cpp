@@ -44,14 +44,8 @@ void Sun::draw(Landscape& world) {
     float away = float(std::fabs(std::acos(std::max(-1.0, std::min(1.0, cosine)))));
 
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-400.0f, -400.0f, 0.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(400.0f, -400.0f, 0.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(400.0f, 400.0f, 0.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-400.0f, 400.0f, 0.0f);
+    emitTexturedQuad(Vector3(-400, -400, 0), Vector3(400, -400, 0), Vector3(400, 400, 0),
+                     Vector3(-400, 400, 0));
     glEnd();
 
     if (away < 1.0f) {

@@ -39,14 +39,8 @@ void TankPipe::draw(Landscape&) {
     glColor3f(1.0f, 0.4f, 0.1f);
     bindTextureOrUntextured(flashTexture);
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-0.3f, 0.0f, -2.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(0.3f, 0.0f, -2.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(0.3f, 0.0f, -5.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-0.3f, 0.0f, -5.0f);
+    emitTexturedQuad(Vector3(-0.3f, 0, -2), Vector3(0.3f, 0, -2), Vector3(0.3f, 0, -5),
+                     Vector3(-0.3f, 0, -5));
     glEnd();
     glColor3f(1.0f, 1.0f, 1.0f); // what follows (the overlay text) is not tinted orange
     glEnable(GL_TEXTURE_2D);

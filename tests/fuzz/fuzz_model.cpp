@@ -10,9 +10,7 @@ namespace {
 // machine is little-endian like the file).
 std::string triangleModel() {
     std::string out;
-    auto put = [&out](const void* bytes, size_t size) {
-        out.append(static_cast<const char*>(bytes), size);
-    };
+    auto put = [&](const void* p, size_t n) { out.append(static_cast<const char*>(p), n); };
     const uint32_t headers[] = {100, 1, 100};
     const uint16_t counts[] = {3, 1, 1, 1, 1, 0};
     const float values[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0.5f, 0.5f};

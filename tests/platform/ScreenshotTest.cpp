@@ -93,13 +93,12 @@ TEST(ScreenshotFormat, EmptyFramesAndUnwritablePathsFailWithoutAFile) {
     Bytes pixels = patternTopFirst(2, 2);
     EXPECT_FALSE(writePng("zero.png", frameOf(pixels, 0, 2, RowOrder::TopFirst)));
     EXPECT_FALSE(writeBmp("zero.bmp", frameOf(pixels, 2, -1, RowOrder::TopFirst)));
-    RgbFrame noPixels;
-    noPixels.width = 2;
-    noPixels.height = 2;
+    RgbFrame noPixels = frameOf(pixels, 2, 2, RowOrder::TopFirst);
+    noPixels.pixels = nullptr;
     EXPECT_FALSE(writePng("none.png", noPixels));
     EXPECT_FALSE(writePng("huge.png", frameOf(pixels, 100000, 2, RowOrder::TopFirst)));
-    EXPECT_TRUE(readAll(folder.path() + "/zero.png").empty());
-    EXPECT_TRUE(readAll(folder.path() + "/huge.png").empty());
+    for (const char* name : {"/zero.png", "/huge.png", "/none.png"})
+        EXPECT_TRUE(readAll(folder.path() + name).empty()) << name;
     EXPECT_FALSE(writePng("no/such/folder/x.png", frameOf(pixels, 2, 2, RowOrder::TopFirst)));
     EXPECT_FALSE(writeBmp("", frameOf(pixels, 2, 2, RowOrder::TopFirst)));
 }
