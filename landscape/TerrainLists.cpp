@@ -50,16 +50,34 @@ void TerrainLists::draw(const std::vector<Sector>& sectors, const int32_t* liste
     }
     ViewVolume volume;
     volume.fromCurrentMatrices();
+    // The nearest third is drawn first; of the rest, what it covers is left out.
+    const int32_t nearCount = count >= 6 ? count / 3 : count;
+    coveredCount = 0;
+    bool covering = false;
     for (int32_t k = 0; k < count; ++k) {
+        if (k == nearCount)
+            covering = cover.read(volume);
         size_t index = size_t(listed[k]);
-        if (index < sectors.size())
-            drawSector(sectors[index], entries[index], volume);
+        if (index >= sectors.size())
+            continue;
+        const Sector& sector = sectors[index];
+        Entry& entry = entries[index];
+        const float* box = bounds(sector, entry);
+        if (sector.positions.empty() ||
+            volume.excludes(box[0], box[1], box[2], box[3], box[4], box[5]))
+            continue;
+        if (covering && cover.hides(box)) {
+            ++coveredCount;
+            continue;
+        }
+        drawSector(sector, entry);
     }
+    leaveCurrentState(sectors, listed, count);
 }
 
-void TerrainLists::drawSector(const Sector& sector, Entry& entry, const ViewVolume& volume) {
+// The sector's own bounds may lag behind an edit; these are exact.
+const float* TerrainLists::bounds(const Sector& sector, Entry& entry) {
     if (!entry.bounded) {
-        // The sector's own bounds may lag behind an edit; these are exact.
         float* box = entry.box;
         for (size_t v = 0; v < sector.positions.size(); ++v) {
             const Vector3& p = sector.positions[v];
@@ -73,9 +91,10 @@ void TerrainLists::drawSector(const Sector& sector, Entry& entry, const ViewVolu
         }
         entry.bounded = true;
     }
-    if (sector.positions.empty() || volume.excludes(entry.box[0], entry.box[1], entry.box[2],
-                                                    entry.box[3], entry.box[4], entry.box[5]))
-        return;
+    return entry.box;
+}
+
+void TerrainLists::drawSector(const Sector& sector, Entry& entry) {
     if (!entry.list.ready()) {
         if (!entry.list.begin()) {
             sector.draw(GL_TRIANGLES);
@@ -85,6 +104,41 @@ void TerrainLists::drawSector(const Sector& sector, Entry& entry, const ViewVolu
         entry.list.end();
     }
     entry.list.call();
+}
+
+// Sector::draw leaves current the texture of its last run and the colour,
+// texture coordinate and normal of its last corner; the text overlay is tinted
+// by that colour. Whichever sectors were left out, the frame ends with what
+// the last listed sector that draws anything would have left.
+void TerrainLists::leaveCurrentState(const std::vector<Sector>& sectors, const int32_t* listed,
+                                     int32_t count) const {
+    for (int32_t k = count - 1; k >= 0; --k) {
+        size_t index = size_t(listed[k]);
+        if (index < sectors.size() && (leaveLastCorner(sectors[index], OverlayLayer()) ||
+                                       leaveLastCorner(sectors[index], BaseLayer())))
+            return;
+    }
+}
+
+template <typename Layer>
+bool TerrainLists::leaveLastCorner(const Sector& sector, const Layer& layer) const {
+    const size_t count = std::min(size_t(std::max(sector.faceCount, 0)), layer.orderSize(sector));
+    const uint32_t* order = layer.order(sector);
+    for (size_t i = count; i-- > 0;) {
+        uint32_t f = order[i];
+        if (!usableFace(sector, f) || layer.texture(sector.faces[f]) == -1)
+            continue;
+        const SectorFace& face = sector.faces[f];
+        glBindTexture(GL_TEXTURE_2D, GLuint(layer.texture(face)));
+        if (Layer::components == 3)
+            glColor3fv(layer.colour(face, 2));
+        else
+            glColor4fv(layer.colour(face, 2));
+        glTexCoord2fv(&layer.texCoords(sector)[face.vertex[2]].x);
+        glNormal3fv(&sector.normals[face.vertex[2]].x);
+        return true;
+    }
+    return false;
 }
 
 void TerrainLists::invalidate() {
@@ -106,7 +160,6 @@ void TerrainLists::record(const Sector& sector) {
     glDisableClientState(GL_NORMAL_ARRAY);
 
     boundTexture = -1;
-    cornerSent = false;
     glDisable(GL_BLEND);
     recordLayer(sector, BaseLayer());
     glEnable(GL_BLEND);
@@ -115,14 +168,6 @@ void TerrainLists::record(const Sector& sector) {
     glDisable(GL_BLEND);
 
     glPopClientAttrib();
-    if (cornerSent) {
-        if (cornerComponents == 3)
-            glColor3fv(cornerColour);
-        else
-            glColor4fv(cornerColour);
-        glTexCoord2fv(&cornerTexCoord.x);
-        glNormal3fv(&cornerNormal.x);
-    }
 }
 
 // Splits the layer into runs of faces with one texture, as the immediate
@@ -195,11 +240,4 @@ template <typename Layer> void TerrainLists::recordRun(const Sector& sector, con
     glTexCoordPointer(2, GL_FLOAT, 0, slotTexCoords.data());
     glVertexPointer(3, GL_FLOAT, 0, slotPositions.data());
     glDrawElements(GL_TRIANGLES, GLsizei(indices.size()), GL_UNSIGNED_INT, indices.data());
-
-    const SectorFace& last = sector.faces[runFaces.back()];
-    cornerSent = true;
-    cornerComponents = components;
-    std::memcpy(cornerColour, layer.colour(last, 2), sizeof(float) * components);
-    cornerTexCoord = texCoords[last.vertex[2]];
-    cornerNormal = sector.normals[last.vertex[2]];
 }

@@ -3,9 +3,10 @@
 // its layers, recorded the first time the sector is drawn and replayed in every
 // later frame, so a frame sends one call per sector instead of four per face
 // corner. A list draws exactly what Sector::draw draws in GL_TRIANGLES mode:
-// the same faces in the same order, the same binds and blending, and it leaves
-// the same current colour, texture coordinate and normal behind. Normals are
-// not sent with the vertices, because the terrain is drawn with lighting off.
+// the same faces in the same order, the same binds and blending. Normals are
+// not sent with the vertices, because the terrain is drawn with lighting off;
+// the frame ends with the texture, colour, texture coordinate and normal that
+// the immediate drawing would leave current, whichever sectors were left out.
 //
 // Within a texture run, a vertex whose corners all carry the same colour is
 // sent once and referenced by index; a corner whose colour differs from the
@@ -20,6 +21,7 @@
 #include "geometry/Vector2.h"
 #include "geometry/Vector3.h"
 #include "image/CompiledList.h"
+#include "landscape/DepthCover.h"
 #include "landscape/ViewVolume.h"
 
 #include <cstddef>
@@ -35,13 +37,18 @@ class TerrainLists {
     TerrainLists& operator=(const TerrainLists&) = delete;
 
     // Draws the listed sectors in order (both layers, triangles), each from its
-    // list, recording lists where there are none. A sector whose vertices lie
-    // wholly outside the current view volume is left out (and not recorded).
+    // list, recording lists where there are none, and leaves current the state
+    // the last of them would leave. A sector that would change no pixel is
+    // left out (and not recorded): one whose vertices lie wholly outside the
+    // current view volume, and, the list being nearest first, one behind what
+    // the nearest third has put into the depth buffer (see DepthCover).
     void draw(const std::vector<Sector>& sectors, const int32_t* listed, int32_t count);
     // Deletes every list.
     void invalidate();
     // Lists recorded and not yet deleted.
     size_t liveCount() const;
+    // Sectors the last draw() left out as covered by nearer ones.
+    int32_t lastCoveredCount() const { return coveredCount; }
 
   private:
     struct Entry {
@@ -50,6 +57,8 @@ class TerrainLists {
         float box[6] = {};    // min x, y, z, max x, y, z
     };
     std::vector<Entry> entries; // by sector index; sized on first draw
+    DepthCover cover;           // the depth buffer after the nearest third
+    int32_t coveredCount = 0;   // sectors the last draw() left out as covered
 
     // Scratch of the recording, kept between recordings to spare allocations.
     std::vector<int32_t> slotOfVertex;  // first vertex slot of a sector vertex, or -1
@@ -60,17 +69,13 @@ class TerrainLists {
     std::vector<uint32_t> indices;      // 3 per face of the run
     std::vector<uint32_t> runFaces;     // faces of the run being gathered
 
-    // The recording's view of OpenGL state: the texture it bound last, and the
-    // last corner it sent, whose colour, texture coordinate and normal the
-    // immediate drawing leaves current (the text overlay is tinted by it).
-    int32_t boundTexture = -1;
-    bool cornerSent = false;
-    int cornerComponents = 3;
-    float cornerColour[4] = {};
-    Vector2 cornerTexCoord;
-    Vector3 cornerNormal;
+    int32_t boundTexture = -1; // the texture the recording bound last
 
-    void drawSector(const Sector& sector, Entry& entry, const ViewVolume& volume);
+    const float* bounds(const Sector& sector, Entry& entry);
+    void drawSector(const Sector& sector, Entry& entry);
+    void leaveCurrentState(const std::vector<Sector>& sectors, const int32_t* listed,
+                           int32_t count) const;
+    template <typename Layer> bool leaveLastCorner(const Sector& sector, const Layer& layer) const;
     void record(const Sector& sector);
     template <typename Layer> void recordLayer(const Sector& sector, const Layer& layer);
     template <typename Layer> void recordRun(const Sector& sector, const Layer& layer);

@@ -13,6 +13,8 @@ class ViewVolume {
     // Reads GL_PROJECTION_MATRIX and GL_MODELVIEW_MATRIX.
     void fromCurrentMatrices();
     bool excludes(float minX, float minY, float minZ, float maxX, float maxY, float maxZ) const;
+    // projection * modelview, column-major.
+    const double* matrix() const { return clip; }
 
   private:
     double clip[16] = {}; // projection * modelview, column-major as OpenGL keeps it

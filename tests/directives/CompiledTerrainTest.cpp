@@ -14,7 +14,7 @@
 namespace {
 
 // 4 x 4 sectors of 33 x 33 vertices, raised, textured, lit, shadowed and
-// painted in two layers, seen through linear fog.
+// painted in two layers (masks over the whole map), seen through linear fog.
 const char* const worldScript = "newmap\n64\n64\n16\n2\n"
                                 "loadbump\nheights.bmp\n0.08\n"
                                 "settexture\nstone.bmp\n"
@@ -45,8 +45,8 @@ class CompiledTerrain : public testing::Test {
         };
         texture("stone.bmp", 0x808890, 0x606068);
         texture("moss.bmp", 0x40A040, 0x208020);
-        writeBmp("left.bmp", 64, 64, [](int x, int) { return redOnly(255 - 4 * x); });
-        writeBmp("right.bmp", 64, 64, [](int x, int) { return redOnly(4 * x); });
+        writeBmp("left.bmp", 128, 128, [](int x, int) { return redOnly(255 - 2 * x); });
+        writeBmp("right.bmp", 128, 128, [](int x, int) { return redOnly(2 * x); });
         runScriptText(script, folder, worldScript);
         ASSERT_GT(currentLandscape->sectorCount, 0);
         glViewport(0, 0, 800, 600);
@@ -87,6 +87,9 @@ class CompiledTerrain : public testing::Test {
         std::vector<GLubyte> pixels(800 * 600 * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        GLint texture = 0; // and the texture the terrain left bound
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+        pixels.push_back(GLubyte(texture));
         return pixels;
     }
 
@@ -137,6 +140,27 @@ TEST_F(CompiledTerrain, DrawsExactlyTheImmediateFrameBeforeAndAfterEdits) {
         EXPECT_EQ(compiled, frame(true)) << "after " << step.edit;
         before = compiled;
     }
+}
+
+// Low between the hills at x = 16, the eye sees sectors whose every fragment
+// lies behind the nearest ones; leaving those out changes nothing, and under a
+// depth test that passes everything nothing is left out. At x = 48 the
+// farthest listed sector lies outside the view, yet the frame ends with the
+// colour and texture it would have left current.
+TEST_F(CompiledTerrain, LeavesOutOnlySectorsThatChangeNothing) {
+    angles.set(0, 0, 0);
+    for (float x : {16.0f, 48.0f})
+        for (GLenum test : {GL_LEQUAL, GL_LESS, GL_ALWAYS}) {
+            eye.set(x, 6, 50);
+            glDepthFunc(test);
+            std::vector<GLubyte> compiled = frame(false);
+            const int32_t covered = currentLandscape->terrainLists.lastCoveredCount();
+            EXPECT_EQ(compiled, frame(true)) << "x " << x << ", depth test " << test;
+            if (x == 16.0f) {
+                EXPECT_EQ(covered > 0, test != GL_ALWAYS) << "depth test " << test;
+            }
+        }
+    glDepthFunc(GL_LEQUAL);
 }
 
 TEST_F(CompiledTerrain, ListsLiveOnlyAsLongAsTheirMaps) {
