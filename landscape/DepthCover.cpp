@@ -22,7 +22,7 @@ bool DepthCover::read(const ViewVolume& volume) {
     if (!glIsEnabled(GL_DEPTH_TEST) || (function != GL_LESS && function != GL_LEQUAL) ||
         bits <= 0 || glIsEnabled(GL_STENCIL_TEST) || glIsEnabled(GL_POLYGON_OFFSET_FILL) ||
         scale != 1.0f || bias != 0.0f || !(range[0] < range[1]) || viewport[2] <= 0 ||
-        viewport[3] <= 0)
+        viewport[3] <= 0 || int64_t(viewport[2]) * viewport[3] > maximumPixels)
         return false;
     std::memcpy(clip, volume.matrix(), sizeof clip);
     depthNear = range[0];

@@ -15,7 +15,8 @@
 // depth buffer's step and the rounding of OpenGL's own transform. When the
 // depth state could let a rejected fragment matter (no depth test, another
 // comparison, stencil, polygon offset, a depth scale or bias on reading, a
-// reversed depth range) read() declines and hides() hides nothing.
+// reversed depth range) or the viewport is beyond 16 million pixels, read()
+// declines and hides() hides nothing.
 // Needs the GL context; keeps its buffers between frames.
 
 #include <cstdint>
@@ -33,7 +34,8 @@ class DepthCover {
     bool hides(const float box[6]) const;
 
   private:
-    static const int blockSize = 8; // pixels along each side of a block
+    static const int blockSize = 8;                        // pixels along each side of a block
+    static const int64_t maximumPixels = int64_t(1) << 24; // larger viewports are not read
 
     bool usable = false;
     double clip[16] = {};                // projection * modelview read() saw, column-major
