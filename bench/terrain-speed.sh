@@ -15,14 +15,14 @@
 #    and shutdown), median and maximum of RUNS runs.
 #
 # Usage: bench/terrain-speed.sh [BUILD_DIR]   (default: build)
-# Environment: SHORT and LONG frame counts (100, 600), ROUNDS of loop runs (2),
+# Environment: SHORT and LONG frame counts (100, 1100), ROUNDS of loop runs (2),
 # start-up RUNS (5).
 # Without a display it runs itself under Xvfb (one server for all runs).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$here/build}" && pwd)"
 short=${SHORT:-100}
-long=${LONG:-600}
+long=${LONG:-1100}
 runs=${RUNS:-5}
 rounds=${ROUNDS:-2}
 for program in kestu kestu-data; do
