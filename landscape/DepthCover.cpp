@@ -1,12 +1,9 @@
 #include "landscape/DepthCover.h"
 
-#include "landscape/ViewVolume.h"
-
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 bool DepthCover::read(const ViewVolume& volume) {
     usable = false;
@@ -24,7 +21,7 @@ bool DepthCover::read(const ViewVolume& volume) {
         scale != 1.0f || bias != 0.0f || !(range[0] < range[1]) || viewport[2] <= 0 ||
         viewport[3] <= 0 || int64_t(viewport[2]) * viewport[3] > maximumPixels)
         return false;
-    std::memcpy(clip, volume.matrix(), sizeof clip);
+    view = volume;
     depthNear = range[0];
     depthFar = range[1];
     // Four steps of the depth buffer, and ample room for the float rounding of
@@ -68,12 +65,8 @@ bool DepthCover::hides(const float box[6]) const {
     double left = HUGE_VAL, right = -HUGE_VAL, bottom = HUGE_VAL, top = -HUGE_VAL;
     double nearest = HUGE_VAL;
     for (int corner = 0; corner < 8; ++corner) {
-        const double p[3] = {box[(corner & 1) ? 3 : 0], box[(corner & 2) ? 4 : 1],
-                             box[(corner & 4) ? 5 : 2]};
         double c[4];
-        for (int row = 0; row < 4; ++row)
-            c[row] =
-                clip[row] * p[0] + clip[4 + row] * p[1] + clip[8 + row] * p[2] + clip[12 + row];
+        view.cornerClip(box, corner, c);
         if (!(c[3] > 0.0))
             return false;
         const double x = c[0] / c[3], y = c[1] / c[3], z = c[2] / c[3];

@@ -19,10 +19,10 @@
 // declines and hides() hides nothing.
 // Needs the GL context; keeps its buffers between frames.
 
+#include "landscape/ViewVolume.h"
+
 #include <cstdint>
 #include <vector>
-
-class ViewVolume;
 
 class DepthCover {
   public:
@@ -38,7 +38,7 @@ class DepthCover {
     static const int64_t maximumPixels = int64_t(1) << 24; // larger viewports are not read
 
     bool usable = false;
-    double clip[16] = {};                // projection * modelview read() saw, column-major
+    ViewVolume view;                     // the matrices read() saw
     int viewport[4] = {};                // x, y, width, height in pixels
     double depthNear = 0.0;              // window depth of the near plane
     double depthFar = 1.0;               // window depth of the far plane

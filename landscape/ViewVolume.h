@@ -13,8 +13,9 @@ class ViewVolume {
     // Reads GL_PROJECTION_MATRIX and GL_MODELVIEW_MATRIX.
     void fromCurrentMatrices();
     bool excludes(float minX, float minY, float minZ, float maxX, float maxY, float maxZ) const;
-    // projection * modelview, column-major.
-    const double* matrix() const { return clip; }
+    // Clip coordinates (x, y, z, w) of corner 0..7 of the box min x, y, z, max
+    // x, y, z; bit 0 of the corner picks max x, bit 1 max y, bit 2 max z.
+    void cornerClip(const float box[6], int corner, double c[4]) const;
 
   private:
     double clip[16] = {}; // projection * modelview, column-major as OpenGL keeps it
