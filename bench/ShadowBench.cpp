@@ -41,8 +41,7 @@ std::unique_ptr<Landscape> buildMap(int size, float (*height)(float, float)) {
     auto land = std::make_unique<Landscape>();
     land->newMap(size, size, 16, 1.0f, 1.0f);
     for (Sector& sector : land->sectors)
-        for (Vector3& p : sector.positions)
-            p.y = height(p.x, p.z);
+        sector.positions.update([&](size_t, Vector3& p) { p.y = height(p.x, p.z); });
     land->finalize();
     return land;
 }
@@ -74,9 +73,9 @@ void timeTrace(benchmark::State& state, int size, float (*height)(float, float),
         prepare(params, *land);
         std::vector<float> before;
         for (const Sector& sector : land->sectors)
-            for (const SectorFace& face : sector.faces)
+            for (const FaceColours& face : sector.colours)
                 for (int k = 0; k < 3; ++k)
-                    before.push_back(face.colour[k].x);
+                    before.push_back(face.corner[k].x);
         double cpuStart = processSeconds();
         auto start = std::chrono::steady_clock::now();
         trace(params);
@@ -87,9 +86,9 @@ void timeTrace(benchmark::State& state, int size, float (*height)(float, float),
         state.counters["trace_cpu_s"] = processSeconds() - cpuStart;
         size_t corner = 0, shadowed = 0;
         for (const Sector& sector : land->sectors)
-            for (const SectorFace& face : sector.faces)
+            for (const FaceColours& face : sector.colours)
                 for (int k = 0; k < 3; ++k)
-                    shadowed += face.colour[k].x != before[corner++] ? 1 : 0;
+                    shadowed += face.corner[k].x != before[corner++] ? 1 : 0;
         state.counters["shadowed_corners"] = double(shadowed);
         if (seconds)
             *seconds = elapsed;
@@ -141,8 +140,8 @@ long differingCorners(const Landscape& a, const Landscape& b) {
     for (int s = 0; s < a.sectorCount; ++s)
         for (int f = 0; f < a.sectors[s].faceCount; ++f)
             for (int k = 0; k < 3; ++k) {
-                const SectorFace& fa = a.sectors[s].faces[f];
-                const SectorFace& fb = b.sectors[s].faces[f];
+                const SectorFace fa = a.sectors[s].face(f);
+                const SectorFace fb = b.sectors[s].face(f);
                 if (std::memcmp(&fa.colour[k], &fb.colour[k], sizeof(Vector3)) != 0 ||
                     std::memcmp(&fa.overlayColour[k], &fb.overlayColour[k], sizeof(Vector4)) != 0)
                     ++differing;

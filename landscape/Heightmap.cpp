@@ -94,9 +94,10 @@ void Sector::fillBlock(int vx, int vz, const float* heights, int px, int pz, int
 
     // Only vertices inside the grid are written: a spacing that does not divide
     // the sector evenly leaves the last block partly outside it.
-    auto setHeight = [this](int c, int r, float y) {
+    Vector3* grid = positions.write();
+    auto setHeight = [this, grid](int c, int r, float y) {
         if (c >= 0 && c < columns && r >= 0 && r < rows)
-            positions[size_t(r) * size_t(columns) + size_t(c)].y = y;
+            grid[size_t(r) * size_t(columns) + size_t(c)].y = y;
     };
     for (int k = 0; k <= nz; ++k) {
         setHeight(vx, vz + k, left[k]);
@@ -131,11 +132,11 @@ void Sector::loadBump(const float* heights, int width, int height) {
         }
     } else if (haveImage) {
         // Vertices farther apart than a pixel: each takes the pixel under it.
-        for (Vector3& p : positions) {
+        positions.update([&](size_t, Vector3& p) {
             int q = truncateWithin(p.x, 0, width - 1);
             int r = truncateWithin(p.z, 0, height - 1);
             p.y = pixelHeight(heights, width, height, q, r);
-        }
+        });
     }
     computeBounds();
 }

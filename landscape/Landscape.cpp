@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
-#include <thread>
 
 Landscape* currentLandscape = nullptr;
 
@@ -64,19 +63,18 @@ void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float 
     sectorCount = int32_t(count);
     renderCount = 0;
 
+    // Every sector gets white corners, an overlay of white without coverage,
+    // no textures and texture coordinates from its positions, which is what
+    // init gives it; sectors of the same grid share their face arrays.
+    const Sector* previous = nullptr;
     for (int32_t j = 0; j < sectorsDown; ++j) {
         for (int32_t i = 0; i < sectorsAcross; ++i) {
             int x0 = i * sectorSize;
             int z0 = j * sectorSize;
             Sector& sector = sectorAt(i, j);
             sector.init(float(x0), float(z0), float(x0 + sectorSize), float(z0 + sectorSize), stepX,
-                        stepZ);
-            sector.setColours(1.0f, 1.0f, 1.0f);
-            sector.setOverlayColours(1.0f, 1.0f, 1.0f, 0.0f);
-            sector.setBaseTexture(-1);
-            sector.setOverlayTexture(-1);
-            sector.texCoordsFromPositions();
-            sector.copyTexCoordsToOverlay();
+                        stepZ, previous);
+            previous = &sector;
         }
     }
 }
@@ -127,25 +125,9 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
 
     try {
         target->renderList = renderList;
-        target->sectors.resize(sectors.size());
+        target->sectors = sectors; // the arrays are shared until one side writes them
     } catch (const std::bad_alloc&) {
         landscapeOutOfMemory();
     }
-    // The copy is hundreds of megabytes of fresh memory, bound by page faults
-    // and memory bandwidth: the cores share it, each a contiguous run of sectors.
-    const size_t count = sectors.size();
-    unsigned workers = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-    if (count < 64)
-        workers = 1;
-    auto copyRun = [&](unsigned w) {
-        for (size_t s = count * w / workers; s < count * (w + 1) / workers; ++s)
-            sectors[s].copyTo(target->sectors[s]);
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned w = 1; w < workers; ++w)
-        helpers.emplace_back(copyRun, w);
-    copyRun(0);
-    for (std::thread& helper : helpers)
-        helper.join();
     return target;
 }

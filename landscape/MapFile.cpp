@@ -56,7 +56,7 @@ bool fitsMapFile(const Sector& sector) {
            sector.normals.size() >= size_t(sector.vertexCount) &&
            sector.texCoords.size() >= size_t(sector.vertexCount) &&
            sector.overlayTexCoords.size() >= size_t(sector.vertexCount) &&
-           sector.faces.size() >= size_t(sector.faceCount);
+           sector.facesHeld() >= size_t(sector.faceCount);
 }
 
 // True when a step read from a file is one the sector's own vertices bear
@@ -79,14 +79,14 @@ bool stepMatchesGrid(float step, float first, float last, int32_t intervals) {
 
 void Sector::collectTextures(TextureTable& table) const {
     for (int32_t f = 0; f < faceCount; ++f) {
-        if (faces[f].baseTexture != -1)
-            table.markUsed(uint32_t(faces[f].baseTexture));
-        if (faces[f].overlayTexture != -1)
-            table.markUsed(uint32_t(faces[f].overlayTexture));
+        if (textures[f].baseTexture != -1)
+            table.markUsed(uint32_t(textures[f].baseTexture));
+        if (textures[f].overlayTexture != -1)
+            table.markUsed(uint32_t(textures[f].overlayTexture));
     }
 }
 
-bool Sector::write(FILE* stream, const TextureTable& table) {
+bool Sector::write(FILE* stream, const TextureTable& table) const {
     if (!fitsMapFile(*this))
         return false;
     BinaryWriter out(stream);
@@ -101,14 +101,14 @@ bool Sector::write(FILE* stream, const TextureTable& table) {
     out.words(texCoords.data(), size_t(vertexCount) * 2);
     out.words(overlayTexCoords.data(), size_t(vertexCount) * 2);
 
-    // The file holds texture indices; the faces in memory keep their names,
-    // converted copies are written a block at a time.
+    // The file holds whole face records with texture indices: they are
+    // assembled from the parts a block at a time.
     const int32_t blockFaces = 64;
     SectorFace block[blockFaces];
     for (int32_t first = 0; first < faceCount; first += blockFaces) {
         int32_t n = faceCount - first < blockFaces ? faceCount - first : blockFaces;
         for (int32_t k = 0; k < n; ++k) {
-            block[k] = faces[first + k];
+            block[k] = face(first + k);
             block[k].baseTexture = table.findByTextureName(uint32_t(block[k].baseTexture));
             block[k].overlayTexture = table.findByTextureName(uint32_t(block[k].overlayTexture));
         }
@@ -146,26 +146,54 @@ bool Sector::read(FILE* stream, const TextureTable& table) {
     stepZ = h.stepZ;
     faceCount = h.faceCount;
 
-    in.words(positions.data(), gridVertices * 3);
-    in.words(normals.data(), gridVertices * 3);
-    in.words(texCoords.data(), gridVertices * 2);
-    in.words(overlayTexCoords.data(), gridVertices * 2);
-    in.words(faces.data(), gridFaces * faceWords);
-    if (!in.good())
+    in.words(positions.overwrite(gridVertices), gridVertices * 3);
+    in.words(normals.overwrite(gridVertices), gridVertices * 3);
+    in.words(texCoords.overwrite(gridVertices), gridVertices * 2);
+    in.words(overlayTexCoords.overwrite(gridVertices), gridVertices * 2);
+    if (!readFaces(in, table) || !in.good())
         return false;
+    texCoords.shareIfEqual(overlayTexCoords);
     const Vector3& origin = positions[0];
-    if (!stepMatchesGrid(stepX, origin.x, positions[size_t(columns) - 1].x, columns - 1) ||
-        !stepMatchesGrid(stepZ, origin.z, positions[size_t(rows - 1) * columns].z, rows - 1))
-        return false;
+    return stepMatchesGrid(stepX, origin.x, positions[size_t(columns) - 1].x, columns - 1) &&
+           stepMatchesGrid(stepZ, origin.z, positions[size_t(rows - 1) * columns].z, rows - 1);
+}
 
-    for (SectorFace& face : faces) {
-        for (uint32_t corner : face.vertex) {
-            if (corner >= gridVertices)
-                return false;
+// The face records, a block at a time, taken apart into the parts; the
+// texture indices of the file become the table's names. False when a corner
+// lies outside the grid.
+bool Sector::readFaces(BinaryReader& in, const TextureTable& table) {
+    const size_t count = size_t(faceCount);
+    FaceColours* colour = colours.overwrite(count);
+    FaceColours* overlayColour = overlayColours.overwrite(count);
+    FaceAlphas* alpha = overlayAlphas.overwrite(count);
+    FaceTextures* texture = textures.overwrite(count);
+    FaceCorners* corner = corners.overwrite(count);
+    Matrix3* basis = basisInverses.overwrite(count);
+    const size_t blockFaces = 64;
+    SectorFace block[blockFaces];
+    for (size_t first = 0; first < count; first += blockFaces) {
+        size_t n = std::min(blockFaces, count - first);
+        in.words(block, n * faceWords);
+        if (!in.good())
+            return false;
+        for (size_t k = 0; k < n; ++k) {
+            const SectorFace& record = block[k];
+            const size_t f = first + k;
+            for (int c = 0; c < 3; ++c) {
+                if (record.vertex[c] >= size_t(vertexCount))
+                    return false;
+                colour[f].corner[c] = record.colour[c];
+                const Vector4& rgba = record.overlayColour[c];
+                overlayColour[f].corner[c] = Vector3(rgba.r, rgba.g, rgba.b);
+                alpha[f].corner[c] = rgba.a;
+                corner[f].vertex[c] = record.vertex[c];
+            }
+            texture[f].baseTexture = int32_t(table.textureNameAt(record.baseTexture));
+            texture[f].overlayTexture = int32_t(table.textureNameAt(record.overlayTexture));
+            basis[f] = record.basisInverse;
         }
-        face.baseTexture = int32_t(table.textureNameAt(face.baseTexture));
-        face.overlayTexture = int32_t(table.textureNameAt(face.overlayTexture));
     }
+    colours.shareIfEqual(overlayColours);
     return true;
 }
 
@@ -238,11 +266,14 @@ bool Landscape::load(const char* path) {
         complete = false;
     if (complete) {
         loaded.resize(size_t(count));
-        for (Sector& sector : loaded) {
-            if (!sector.read(stream, textures)) {
+        for (size_t s = 0; s < loaded.size(); ++s) {
+            if (!loaded[s].read(stream, textures)) {
                 complete = false;
                 break;
             }
+            // Sectors of one grid hold the same corner indices: one block serves all.
+            if (s > 0)
+                loaded[s - 1].corners.shareIfEqual(loaded[s].corners);
         }
     }
     std::fclose(stream);

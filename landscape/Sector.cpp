@@ -31,7 +31,16 @@ static int32_t vertexCountAlong(float a0, float a1, float step) {
     return int32_t(count);
 }
 
-void Sector::init(float x0, float z0, float x1, float z1, float stepX_, float stepZ_) {
+// The three corners of a face in one colour.
+static FaceColours uniformColours(float r, float g, float b) {
+    FaceColours colours;
+    for (Vector3& corner : colours.corner)
+        corner.set(r, g, b);
+    return colours;
+}
+
+void Sector::init(float x0, float z0, float x1, float z1, float stepX_, float stepZ_,
+                  const Sector* sameGrid) {
     int32_t newColumns = vertexCountAlong(x0, x1, stepX_);
     int32_t newRows = vertexCountAlong(z0, z1, stepZ_);
     if (newColumns == 0 || newRows == 0)
@@ -43,47 +52,48 @@ void Sector::init(float x0, float z0, float x1, float z1, float stepX_, float st
         newFaceCount > std::numeric_limits<int32_t>::max())
         sectorOutOfMemory();
 
+    freeArrays();
     columns = newColumns;
     rows = newRows;
     stepX = stepX_;
     stepZ = stepZ_;
-    freeArrays();
-
-    SectorFace blank;
-    for (int k = 0; k < 3; ++k) {
-        blank.colour[k].set(0.0f, 0.0f, 0.0f);
-        blank.overlayColour[k].set(0.0f, 0.0f, 0.0f, 0.0f);
-        blank.vertex[k] = 0;
-    }
-    blank.baseTexture = -1;
-    blank.overlayTexture = -1;
-    blank.basisInverse = Matrix3(); // identity
-
-    try {
-        positions.resize(size_t(newVertexCount));
-        normals.resize(size_t(newVertexCount));
-        texCoords.resize(size_t(newVertexCount));
-        overlayTexCoords.resize(size_t(newVertexCount));
-        faces.assign(size_t(newFaceCount), blank);
-        baseOrder.resize(size_t(newFaceCount));
-        overlayOrder.resize(size_t(newFaceCount));
-    } catch (const std::bad_alloc&) {
-        sectorOutOfMemory();
-    }
     vertexCount = int32_t(newVertexCount);
+    faceCount = int32_t(newFaceCount);
+    if (sameGrid != nullptr && (sameGrid->columns != columns || sameGrid->rows != rows ||
+                                sameGrid->faceCount != faceCount))
+        sameGrid = nullptr;
 
+    Vector3* position = positions.overwrite(size_t(newVertexCount));
+    Vector2* texCoord = texCoords.overwrite(size_t(newVertexCount));
     for (int32_t r = 0; r < rows; ++r) {
         for (int32_t c = 0; c < columns; ++c) {
             size_t v = size_t(r) * columns + c;
-            positions[v].set(x0 + c * stepX, 0.0f, z0 + r * stepZ);
-            normals[v].set(0.0f, 1.0f, 0.0f);
-            texCoords[v].set(positions[v].x, positions[v].z);
-            overlayTexCoords[v] = texCoords[v];
+            position[v].set(x0 + c * stepX, 0.0f, z0 + r * stepZ);
+            texCoord[v].set(position[v].x, position[v].z);
         }
     }
+    overlayTexCoords = texCoords;
     computeBounds();
 
-    faceCount = int32_t(newFaceCount);
+    if (sameGrid != nullptr) {
+        normals = sameGrid->normals;
+        colours = sameGrid->colours;
+        overlayColours = sameGrid->overlayColours;
+        overlayAlphas = sameGrid->overlayAlphas;
+        textures = sameGrid->textures;
+        corners = sameGrid->corners;
+        basisInverses = sameGrid->basisInverses;
+        baseOrder = sameGrid->baseOrder;
+        overlayOrder = sameGrid->overlayOrder;
+        return;
+    }
+    normals.assign(size_t(newVertexCount), Vector3(0.0f, 1.0f, 0.0f));
+    colours.assign(size_t(newFaceCount), uniformColours(1.0f, 1.0f, 1.0f));
+    overlayColours = colours;
+    overlayAlphas.assign(size_t(newFaceCount), FaceAlphas{{0.0f, 0.0f, 0.0f}});
+    textures.assign(size_t(newFaceCount), FaceTextures{-1, -1});
+    basisInverses.assign(size_t(newFaceCount), Matrix3()); // identity
+    FaceCorners* corner = corners.overwrite(size_t(newFaceCount));
     for (int32_t r = 0; r + 1 < rows; ++r) {
         for (int32_t c = 0; c + 1 < columns; ++c) {
             size_t cell = size_t(r) * (columns - 1) + c;
@@ -91,106 +101,96 @@ void Sector::init(float x0, float z0, float x1, float z1, float stepX_, float st
             uint32_t right = here + 1;                 // (c+1, r)
             uint32_t below = here + uint32_t(columns); // (c, r+1)
             uint32_t diagonal = below + 1;             // (c+1, r+1)
-            SectorFace& first = faces[2 * cell];
-            SectorFace& second = faces[2 * cell + 1];
-            first.vertex[0] = here;
-            first.vertex[1] = right;
-            first.vertex[2] = below;
-            second.vertex[0] = diagonal;
-            second.vertex[1] = right;
-            second.vertex[2] = below;
-            for (SectorFace* face : {&first, &second}) {
-                face->baseTexture = -1;
-                face->overlayTexture = -1;
-                for (int k = 0; k < 3; ++k) {
-                    face->colour[k].set(1.0f, 1.0f, 1.0f);
-                    face->overlayColour[k].set(1.0f, 1.0f, 1.0f, 0.0f);
-                }
-            }
+            corner[2 * cell] = FaceCorners{{here, right, below}};
+            corner[2 * cell + 1] = FaceCorners{{diagonal, right, below}};
         }
     }
-    for (int32_t f = 0; f < faceCount; ++f) {
-        baseOrder[f] = uint32_t(f);
-        overlayOrder[f] = uint32_t(f);
-    }
+    uint32_t* order = baseOrder.overwrite(size_t(newFaceCount));
+    for (int32_t f = 0; f < faceCount; ++f)
+        order[f] = uint32_t(f);
+    overlayOrder = baseOrder;
 }
 
 void Sector::freeArrays() {
-    // Swapping with empty vectors gives the memory back, which clear() would not.
-    TerrainArray<Vector3>().swap(positions);
-    TerrainArray<Vector3>().swap(normals);
-    TerrainArray<Vector2>().swap(texCoords);
-    TerrainArray<Vector2>().swap(overlayTexCoords);
-    TerrainArray<SectorFace>().swap(faces);
-    TerrainArray<uint32_t>().swap(baseOrder);
-    TerrainArray<uint32_t>().swap(overlayOrder);
+    for (SharedArray<Vector3>* array : {&positions, &normals})
+        array->clear();
+    texCoords.clear();
+    overlayTexCoords.clear();
+    colours.clear();
+    overlayColours.clear();
+    overlayAlphas.clear();
+    textures.clear();
+    corners.clear();
+    basisInverses.clear();
+    baseOrder.clear();
+    overlayOrder.clear();
+    derived = Derived();
     vertexCount = 0;
     faceCount = 0;
 }
 
+// The arrays are shared, not copied: whichever sector writes one first gets
+// its own (see SharedArray).
 void Sector::copyTo(Sector& target) const {
-    if (&target == this)
-        return;
-    target.minX = minX;
-    target.minZ = minZ;
-    target.maxX = maxX;
-    target.maxZ = maxZ;
-    target.maxY = maxY;
-    target.minY = minY;
-    target.vertexCount = vertexCount;
-    target.stepX = stepX;
-    target.stepZ = stepZ;
-    target.columns = columns;
-    target.rows = rows;
-    target.faceCount = faceCount;
-    for (int k = 0; k < bucketCapacity; ++k)
-        target.entityBucket[k] = entityBucket[k];
-    target.entityCount = entityCount;
-    try {
-        target.positions = positions;
-        target.normals = normals;
-        target.texCoords = texCoords;
-        target.overlayTexCoords = overlayTexCoords;
-        target.faces = faces;
-        target.baseOrder = baseOrder;
-        target.overlayOrder = overlayOrder;
-    } catch (const std::bad_alloc&) {
-        sectorOutOfMemory();
+    if (&target != this)
+        target = *this;
+}
+
+SectorFace Sector::face(int32_t f) const {
+    SectorFace record;
+    for (int k = 0; k < 3; ++k) {
+        record.colour[k] = colours[f].corner[k];
+        const Vector3& rgb = overlayColours[f].corner[k];
+        record.overlayColour[k] = Vector4(rgb.x, rgb.y, rgb.z, overlayAlphas[f].corner[k]);
+        record.vertex[k] = corners[f].vertex[k];
     }
+    record.baseTexture = textures[f].baseTexture;
+    record.overlayTexture = textures[f].overlayTexture;
+    record.basisInverse = basisInverses[f];
+    return record;
+}
+
+size_t Sector::facesHeld() const {
+    return std::min({colours.size(), overlayColours.size(), overlayAlphas.size(), textures.size(),
+                     corners.size(), basisInverses.size()});
 }
 
 void Sector::setColours(float r, float g, float b) {
-    for (SectorFace& face : faces)
-        for (int k = 0; k < 3; ++k)
-            face.colour[k].set(r, g, b);
+    colours.assign(colours.size(), uniformColours(r, g, b));
 }
 
 void Sector::setOverlayColours(float r, float g, float b, float a) {
-    for (SectorFace& face : faces)
-        for (int k = 0; k < 3; ++k)
-            face.overlayColour[k].set(r, g, b, a);
+    overlayColours.assign(overlayColours.size(), uniformColours(r, g, b));
+    overlayAlphas.assign(overlayAlphas.size(), FaceAlphas{{a, a, a}});
+    colours.shareIfEqual(overlayColours);
 }
 
 void Sector::setBaseTexture(int32_t name) {
-    for (SectorFace& face : faces)
-        face.baseTexture = name;
+    textures.update([name](size_t, FaceTextures& face) { face.baseTexture = name; });
 }
 
 void Sector::setOverlayTexture(int32_t name) {
-    for (SectorFace& face : faces)
-        face.overlayTexture = name;
+    textures.update([name](size_t, FaceTextures& face) { face.overlayTexture = name; });
 }
 
 void Sector::texCoordsFromPositions() {
     size_t count = std::min(positions.size(), texCoords.size());
-    for (size_t v = 0; v < count; ++v)
-        texCoords[v].set(positions[v].x, positions[v].z);
+    texCoords.update([&](size_t v, Vector2& texCoord) {
+        if (v < count)
+            texCoord.set(positions[v].x, positions[v].z);
+    });
 }
 
 void Sector::copyTexCoordsToOverlay() {
+    if (texCoords.size() == overlayTexCoords.size()) {
+        overlayTexCoords = texCoords;
+        return;
+    }
     size_t count = std::min(texCoords.size(), overlayTexCoords.size());
-    for (size_t v = 0; v < count; ++v)
-        overlayTexCoords[v] = texCoords[v];
+    overlayTexCoords.update([&](size_t v, Vector2& texCoord) {
+        if (v < count)
+            texCoord = texCoords[v];
+    });
 }
 
 void Sector::computeBounds() {
@@ -227,10 +227,6 @@ static Vector3 componentProduct(Vector3 a, Vector3 b) {
     return Vector3(a.x * b.x, a.y * b.y, a.z * b.z);
 }
 
-static Vector4 componentProduct(Vector4 a, Vector4 b) {
-    return Vector4(a.r * b.r, a.g * b.g, a.b * b.b, a.a * b.a);
-}
-
 // Applies one of the corner operations to a colour, component by component:
 // 0 = set, 1 = add, 2 = subtract, 3 = multiply; any other code does nothing.
 template <typename Colour> static void applyCornerOp(Colour& target, Colour value, int op) {
@@ -252,24 +248,51 @@ template <typename Colour> static void applyCornerOp(Colour& target, Colour valu
     }
 }
 
-// Applies op with value to the corner colour (picked by member) of every face
-// corner that uses vertex (column, row).
-template <typename Colour, size_t Corners>
-static void updateCorners(TerrainArray<SectorFace>& faces, uint32_t index,
-                          Colour (SectorFace::*member)[Corners], Colour value, int op) {
+// The same for one component of a colour held on its own (the overlay alpha).
+static void applyCornerOp(float& target, float value, int op) {
+    switch (op) {
+    case 0:
+        target = value;
+        break;
+    case 1:
+        target += value;
+        break;
+    case 2:
+        target -= value;
+        break;
+    case 3:
+        target *= value;
+        break;
+    default:
+        break;
+    }
+}
+
+// Applies op with value to every corner of the faces whose corner index is
+// `index`, in one of the per-face parts (get picks the corner's value).
+template <typename Part, typename Colour, typename Get>
+static void updateCorners(SharedArray<Part>& part, const SharedArray<FaceCorners>& corners,
+                          uint32_t index, Colour value, int op, Get get) {
     if (op < 0 || op > 3)
         return;
-    for (SectorFace& face : faces)
-        for (size_t k = 0; k < Corners; ++k)
-            if (face.vertex[k] == index)
-                applyCornerOp((face.*member)[k], value, op);
+    part.update([&](size_t f, Part& face) {
+        for (int k = 0; k < 3; ++k)
+            if (f < corners.size() && corners[f].vertex[k] == index)
+                applyCornerOp(get(face, k), value, op);
+    });
 }
 
 void Sector::updateCornerColours(int column, int row, Vector3 value, int op) {
-    updateCorners(faces, uint32_t(int64_t(columns) * row + column), &SectorFace::colour, value, op);
+    updateCorners(colours, corners, uint32_t(int64_t(columns) * row + column), value, op,
+                  [](FaceColours& face, int k) -> Vector3& { return face.corner[k]; });
 }
 
+// The overlay colour is held as RGB and alpha apart; each component is changed
+// exactly as a whole RGBA colour would be.
 void Sector::updateCornerOverlayColours(int column, int row, Vector4 value, int op) {
-    updateCorners(faces, uint32_t(int64_t(columns) * row + column), &SectorFace::overlayColour,
-                  value, op);
+    uint32_t index = uint32_t(int64_t(columns) * row + column);
+    updateCorners(overlayColours, corners, index, Vector3(value.r, value.g, value.b), op,
+                  [](FaceColours& face, int k) -> Vector3& { return face.corner[k]; });
+    updateCorners(overlayAlphas, corners, index, value.a, op,
+                  [](FaceAlphas& face, int k) -> float& { return face.corner[k]; });
 }

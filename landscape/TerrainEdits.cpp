@@ -13,8 +13,7 @@ void Landscape::setTexture(int32_t name) {
 void Landscape::multVertex(float ax, float ay, float az) {
     invalidateLists();
     for (Sector& sector : sectors) {
-        for (Vector3& p : sector.positions)
-            p.set(p.x * ax, p.y * ay, p.z * az);
+        sector.positions.update([=](size_t, Vector3& p) { p.set(p.x * ax, p.y * ay, p.z * az); });
         sector.computeBounds();
         sector.stepX *= ax;
         sector.stepZ *= az;
@@ -31,11 +30,12 @@ void Landscape::normalizeTexCoords() {
     }
 }
 
-// Lowers one vertex by amount if the sector really has it.
+// Lowers one vertex by amount if the sector really has it. Only the sectors
+// along the border get positions of their own.
 static void lowerVertex(Sector& sector, int column, int row, float amount) {
     size_t v = size_t(row) * size_t(sector.columns) + size_t(column);
     if (v < sector.positions.size())
-        sector.positions[v].y -= amount;
+        sector.positions.write()[v].y -= amount;
 }
 
 void Landscape::lowerBorder(float amount) {

@@ -13,19 +13,28 @@ namespace {
 // and corner colours of a face, and its texture coordinates.
 struct BaseLayer {
     static const int components = 3;
-    const uint32_t* order(const Sector& s) const { return s.baseOrder.data(); }
-    size_t orderSize(const Sector& s) const { return s.baseOrder.size(); }
-    int32_t texture(const SectorFace& face) const { return face.baseTexture; }
-    const float* colour(const SectorFace& face, int k) const { return &face.colour[k].x; }
+    const SharedArray<uint32_t>& order(const Sector& s) const { return s.baseOrder; }
+    int32_t texture(const Sector& s, uint32_t f) const { return s.textures[f].baseTexture; }
+    void colour(const Sector& s, uint32_t f, int k, float* out) const {
+        const Vector3& c = s.colours[f].corner[k];
+        out[0] = c.x;
+        out[1] = c.y;
+        out[2] = c.z;
+    }
     const Vector2* texCoords(const Sector& s) const { return s.texCoords.data(); }
 };
 
 struct OverlayLayer {
     static const int components = 4;
-    const uint32_t* order(const Sector& s) const { return s.overlayOrder.data(); }
-    size_t orderSize(const Sector& s) const { return s.overlayOrder.size(); }
-    int32_t texture(const SectorFace& face) const { return face.overlayTexture; }
-    const float* colour(const SectorFace& face, int k) const { return &face.overlayColour[k].r; }
+    const SharedArray<uint32_t>& order(const Sector& s) const { return s.overlayOrder; }
+    int32_t texture(const Sector& s, uint32_t f) const { return s.textures[f].overlayTexture; }
+    void colour(const Sector& s, uint32_t f, int k, float* out) const {
+        const Vector3& c = s.overlayColours[f].corner[k];
+        out[0] = c.x;
+        out[1] = c.y;
+        out[2] = c.z;
+        out[3] = s.overlayAlphas[f].corner[k];
+    }
     const Vector2* texCoords(const Sector& s) const { return s.overlayTexCoords.data(); }
 };
 
@@ -34,11 +43,10 @@ struct OverlayLayer {
 bool usableFace(const Sector& s, uint32_t f) {
     const size_t vertexLimit = std::min(std::min(s.positions.size(), s.normals.size()),
                                         std::min(s.texCoords.size(), s.overlayTexCoords.size()));
-    if (f >= s.faces.size())
+    if (f >= s.facesHeld())
         return false;
-    const SectorFace& face = s.faces[f];
-    return face.vertex[0] < vertexLimit && face.vertex[1] < vertexLimit &&
-           face.vertex[2] < vertexLimit;
+    const uint32_t* vertex = s.corners[f].vertex;
+    return vertex[0] < vertexLimit && vertex[1] < vertexLimit && vertex[2] < vertexLimit;
 }
 
 } // namespace
@@ -122,20 +130,22 @@ void TerrainLists::leaveCurrentState(const std::vector<Sector>& sectors, const i
 
 template <typename Layer>
 bool TerrainLists::leaveLastCorner(const Sector& sector, const Layer& layer) const {
-    const size_t count = std::min(size_t(std::max(sector.faceCount, 0)), layer.orderSize(sector));
-    const uint32_t* order = layer.order(sector);
+    const SharedArray<uint32_t>& order = layer.order(sector);
+    const size_t count = std::min(size_t(std::max(sector.faceCount, 0)), order.size());
     for (size_t i = count; i-- > 0;) {
         uint32_t f = order[i];
-        if (!usableFace(sector, f) || layer.texture(sector.faces[f]) == -1)
+        if (!usableFace(sector, f) || layer.texture(sector, f) == -1)
             continue;
-        const SectorFace& face = sector.faces[f];
-        glBindTexture(GL_TEXTURE_2D, GLuint(layer.texture(face)));
+        glBindTexture(GL_TEXTURE_2D, GLuint(layer.texture(sector, f)));
+        float colour[4];
+        layer.colour(sector, f, 2, colour);
         if (Layer::components == 3)
-            glColor3fv(layer.colour(face, 2));
+            glColor3fv(colour);
         else
-            glColor4fv(layer.colour(face, 2));
-        glTexCoord2fv(&layer.texCoords(sector)[face.vertex[2]].x);
-        glNormal3fv(&sector.normals[face.vertex[2]].x);
+            glColor4fv(colour);
+        uint32_t v = sector.corners[f].vertex[2];
+        glTexCoord2fv(&layer.texCoords(sector)[v].x);
+        glNormal3fv(&sector.normals[v].x);
         return true;
     }
     return false;
@@ -174,14 +184,14 @@ void TerrainLists::record(const Sector& sector) {
 // drawing splits it into batches, and binds each run's texture when it differs
 // from the one bound last (which carries over from the base layer).
 template <typename Layer> void TerrainLists::recordLayer(const Sector& sector, const Layer& layer) {
-    const size_t count = std::min(size_t(std::max(sector.faceCount, 0)), layer.orderSize(sector));
-    const uint32_t* order = layer.order(sector);
+    const SharedArray<uint32_t>& order = layer.order(sector);
+    const size_t count = std::min(size_t(std::max(sector.faceCount, 0)), order.size());
     runFaces.clear();
     for (size_t i = 0; i < count; ++i) {
         uint32_t f = order[i];
-        if (!usableFace(sector, f) || layer.texture(sector.faces[f]) == -1)
+        if (!usableFace(sector, f) || layer.texture(sector, f) == -1)
             continue;
-        int32_t texture = layer.texture(sector.faces[f]);
+        int32_t texture = layer.texture(sector, f);
         if (texture != boundTexture) {
             recordRun(sector, layer);
             runFaces.clear();
@@ -206,11 +216,11 @@ template <typename Layer> void TerrainLists::recordRun(const Sector& sector, con
     slotTexCoords.clear();
     indices.clear();
 
+    float colour[4];
     for (uint32_t f : runFaces) {
-        const SectorFace& face = sector.faces[f];
         for (int k = 0; k < 3; ++k) {
-            uint32_t v = face.vertex[k];
-            const float* colour = layer.colour(face, k);
+            uint32_t v = sector.corners[f].vertex[k];
+            layer.colour(sector, f, k, colour);
             // Reuse a slot of this vertex with exactly the same colour bits.
             int32_t previous = -1;
             int32_t slot = slotOfVertex[v];

@@ -57,14 +57,13 @@ void Sector::draw(int mode) const {
     // outside the arrays is skipped rather than read out of bounds.
     const size_t vertexLimit = std::min(std::min(positions.size(), normals.size()),
                                         std::min(texCoords.size(), overlayTexCoords.size()));
-    const size_t faceLimit = faces.size();
+    const size_t faceLimit = facesHeld();
     const size_t orderCount = size_t(std::max(faceCount, 0));
     auto usable = [&](uint32_t f) {
         if (f >= faceLimit)
             return false;
-        const SectorFace& face = faces[f];
-        return face.vertex[0] < vertexLimit && face.vertex[1] < vertexLimit &&
-               face.vertex[2] < vertexLimit;
+        const uint32_t* vertex = corners[f].vertex;
+        return vertex[0] < vertexLimit && vertex[1] < vertexLimit && vertex[2] < vertexLimit;
     };
 
     int32_t current = -1;
@@ -73,18 +72,17 @@ void Sector::draw(int mode) const {
     const size_t baseCount = std::min(orderCount, baseOrder.size());
     for (size_t i = 0; i < baseCount; ++i) {
         uint32_t f = baseOrder[i];
-        if (!usable(f) || faces[f].baseTexture == -1)
+        if (!usable(f) || textures[f].baseTexture == -1)
             continue;
-        const SectorFace& face = faces[f];
-        if (face.baseTexture != current) {
+        if (textures[f].baseTexture != current) {
             glEnd();
-            glBindTexture(GL_TEXTURE_2D, GLuint(face.baseTexture));
-            current = face.baseTexture;
+            current = textures[f].baseTexture;
+            glBindTexture(GL_TEXTURE_2D, GLuint(current));
             glBegin(GLenum(mode));
         }
         for (int k = 0; k < 3; ++k) {
-            uint32_t v = face.vertex[k];
-            glColor3fv(&face.colour[k].x);
+            uint32_t v = corners[f].vertex[k];
+            glColor3fv(&colours[f].corner[k].x);
             glTexCoord2fv(&texCoords[v].x);
             glNormal3fv(&normals[v].x);
             glVertex3fv(&positions[v].x);
@@ -98,18 +96,18 @@ void Sector::draw(int mode) const {
     const size_t overlayCount = std::min(orderCount, overlayOrder.size());
     for (size_t i = 0; i < overlayCount; ++i) {
         uint32_t f = overlayOrder[i];
-        if (!usable(f) || faces[f].overlayTexture == -1)
+        if (!usable(f) || textures[f].overlayTexture == -1)
             continue;
-        const SectorFace& face = faces[f];
-        if (face.overlayTexture != current) {
+        if (textures[f].overlayTexture != current) {
             glEnd();
-            glBindTexture(GL_TEXTURE_2D, GLuint(face.overlayTexture));
-            current = face.overlayTexture;
+            current = textures[f].overlayTexture;
+            glBindTexture(GL_TEXTURE_2D, GLuint(current));
             glBegin(GLenum(mode));
         }
         for (int k = 0; k < 3; ++k) {
-            uint32_t v = face.vertex[k];
-            glColor4fv(&face.overlayColour[k].r);
+            uint32_t v = corners[f].vertex[k];
+            const Vector3& rgb = overlayColours[f].corner[k];
+            glColor4f(rgb.x, rgb.y, rgb.z, overlayAlphas[f].corner[k]);
             glTexCoord2fv(&overlayTexCoords[v].x);
             glNormal3fv(&normals[v].x);
             glVertex3fv(&positions[v].x);

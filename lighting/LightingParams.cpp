@@ -35,23 +35,46 @@ float sunFactor(Vector3 normal, Vector3 sun) {
     return 0.5f * (b.x + b.y + b.z);
 }
 
+// Applies one change to the corner RGB of both layers, which the light keeps
+// equal unless painting or a map file made them differ. Where both layers hold
+// one block it is changed once and stays shared: the same arithmetic on the
+// same values gives the same bits.
+template <class Change> void changeBothLayers(Sector& sector, Change change) {
+    bool shared = sector.overlayColours.sharesBlockWith(sector.colours);
+    sector.colours.update(change);
+    if (shared)
+        sector.overlayColours = sector.colours;
+    else
+        sector.overlayColours.update(change);
+}
+
 } // namespace
 
+// Every corner of both layers takes the ambient colour and the overlay loses
+// its coverage. Sectors with as many faces hold one block of that colour.
 void LightingParams::applyAmbient() {
     if (landscape == nullptr)
         return;
-    const Vector4 overlay(ambientColour.x, ambientColour.y, ambientColour.z, 0.0f);
+    const FaceColours ambient{{ambientColour, ambientColour, ambientColour}};
+    SharedArray<FaceColours> uniform;
     int count = sectorsPresent(*landscape);
-    for (int s = 0; s < count; ++s)
-        for (SectorFace& face : landscape->sectors[s].faces)
-            for (int k = 0; k < 3; ++k) {
-                face.colour[k] = ambientColour;
-                face.overlayColour[k] = overlay;
-            }
+    for (int s = 0; s < count; ++s) {
+        Sector& sector = landscape->sectors[s];
+        size_t faces = sector.colours.size();
+        if (uniform.size() != faces)
+            uniform.assign(faces, ambient);
+        sector.colours = uniform;
+        if (sector.overlayColours.size() == faces)
+            sector.overlayColours = uniform;
+        else
+            sector.overlayColours.assign(sector.overlayColours.size(), ambient);
+        sector.overlayAlphas.assign(sector.overlayAlphas.size(), FaceAlphas{{0.0f, 0.0f, 0.0f}});
+    }
 }
 
 // Each corner belongs to exactly one vertex, so one pass over the faces adds
-// every vertex's light to all of its corners, each exactly once.
+// every vertex's light to all of its corners, each exactly once. The overlay
+// alpha has 0 added (which still turns -0 into 0).
 void LightingParams::applySunlight() {
     if (landscape == nullptr)
         return;
@@ -63,14 +86,20 @@ void LightingParams::applySunlight() {
         light.resize(vertices);
         for (size_t v = 0; v < vertices; ++v)
             light[v] = sunColour.times(sunFactor(sector.normals[v], sunDirection));
-        for (SectorFace& face : sector.faces)
-            for (int k = 0; k < 3; ++k) {
-                uint32_t v = face.vertex[k];
-                if (v >= vertices)
-                    continue; // a corner of no vertex receives no light
-                face.colour[k].add(light[v]);
-                face.overlayColour[k].add(Vector4(light[v].x, light[v].y, light[v].z, 0.0f));
-            }
+        // A corner of no vertex receives no light.
+        auto lit = [&](size_t f, int k) {
+            return f < sector.corners.size() && sector.corners[f].vertex[k] < vertices;
+        };
+        changeBothLayers(sector, [&](size_t f, FaceColours& face) {
+            for (int k = 0; k < 3; ++k)
+                if (lit(f, k))
+                    face.corner[k].add(light[sector.corners[f].vertex[k]]);
+        });
+        sector.overlayAlphas.update([&](size_t f, FaceAlphas& face) {
+            for (int k = 0; k < 3; ++k)
+                if (lit(f, k))
+                    face.corner[k] += 0.0f;
+        });
     }
 }
 
@@ -78,18 +107,24 @@ void LightingParams::applySunlight() {
 // overlay alpha is multiplied by 1 and so kept.
 static void darkenShadowedCorners(Sector& sector, const std::vector<uint8_t>& shadowed,
                                   Vector3 shadowColour) {
-    const Vector4 overlayFactor(shadowColour.x, shadowColour.y, shadowColour.z, 1.0f);
-    for (SectorFace& face : sector.faces)
+    auto dark = [&](size_t f, int k) {
+        if (f >= sector.corners.size())
+            return false;
+        uint32_t v = sector.corners[f].vertex[k];
+        return v < shadowed.size() && shadowed[v];
+    };
+    changeBothLayers(sector, [&](size_t f, FaceColours& face) {
         for (int k = 0; k < 3; ++k) {
-            uint32_t v = face.vertex[k];
-            if (v >= shadowed.size() || !shadowed[v])
-                continue;
-            Vector3& c = face.colour[k];
-            c.set(c.x * shadowColour.x, c.y * shadowColour.y, c.z * shadowColour.z);
-            Vector4& o = face.overlayColour[k];
-            o.set(o.r * overlayFactor.r, o.g * overlayFactor.g, o.b * overlayFactor.b,
-                  o.a * overlayFactor.a);
+            Vector3& c = face.corner[k];
+            if (dark(f, k))
+                c.set(c.x * shadowColour.x, c.y * shadowColour.y, c.z * shadowColour.z);
         }
+    });
+    sector.overlayAlphas.update([&](size_t f, FaceAlphas& face) {
+        for (int k = 0; k < 3; ++k)
+            if (dark(f, k))
+                face.corner[k] *= 1.0f;
+    });
 }
 
 void LightingParams::traceShadows(bool display) {

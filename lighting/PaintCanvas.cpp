@@ -94,57 +94,60 @@ bool PaintCanvas::terrainMatchesCanvas() const {
     const size_t cellFaces = size_t(2) * (columns - 1) * (rows - 1);
     for (int s = 0; s < map.sectorCount; s++) {
         const Sector& sector = map.sectors[s];
-        if (sector.columns != columns || sector.rows != rows || sector.faces.size() < cellFaces)
+        if (sector.columns != columns || sector.rows != rows || sector.facesHeld() < cellFaces)
             return false;
     }
     return true;
 }
 
-// Calls visit(sector, gx, gz, k) for every grid cell of every sector, sector
-// rows outer, then cell rows, then columns: (gx, gz) is the canvas cell at the
-// grid cell's first corner and k the cell's index in its sector (its faces are
-// 2k and 2k + 1).
-template <typename Visit> static void forEachGridCell(Landscape& map, Visit visit) {
-    for (int j = 0; j < map.sectorsDown; j++) {
+// Calls visit(sector, x0, z0) for every sector, sector rows outer: (x0, z0)
+// is the canvas cell at the sector's first vertex.
+template <typename Visit> static void forEachSector(Landscape& map, Visit visit) {
+    for (int j = 0; j < map.sectorsDown; j++)
         for (int i = 0; i < map.sectorsAcross; i++) {
             Sector& sector = map.sectorAt(i, j);
-            const int cellsAcross = sector.columns - 1;
-            const int x0 = i * cellsAcross;
-            const int z0 = j * (sector.rows - 1);
-            for (int r = 0; r < sector.rows - 1; r++) {
-                for (int c = 0; c < cellsAcross; c++)
-                    visit(sector, x0 + c, z0 + r, size_t(r) * cellsAcross + c);
-            }
+            visit(sector, i * (sector.columns - 1), j * (sector.rows - 1));
         }
-    }
 }
 
 bool PaintCanvas::finish() {
     if (!cells || !landscape || !terrainMatchesCanvas())
         return false;
 
-    // First pass: both faces of a cell take the textures of the canvas cell at
-    // the cell's first corner.
-    forEachGridCell(*landscape, [this](Sector& sector, int gx, int gz, size_t k) {
-        const PaintCell& cell = cellAt(gx, gz);
-        for (size_t f = 2 * k; f <= 2 * k + 1; f++) {
-            sector.faces[f].baseTexture = int32_t(cell.texture[0]);
-            sector.faces[f].overlayTexture = int32_t(cell.texture[1]);
-        }
-    });
-
-    // Second pass: every corner's overlay alpha is the coverage, at the corner's
-    // own canvas cell, of the overlay texture its face carries.
-    forEachGridCell(*landscape, [this](Sector& sector, int gx, int gz, size_t k) {
-        const uint32_t overlay = cellAt(gx, gz).texture[1];
-        SectorFace& first = sector.faces[2 * k];
-        SectorFace& second = sector.faces[2 * k + 1];
-        first.overlayColour[0].a = cellAt(gx, gz).overlayWeight(overlay, 1);
-        first.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
-        first.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
-        second.overlayColour[0].a = cellAt(gx + 1, gz + 1).overlayWeight(overlay, 1);
-        second.overlayColour[1].a = cellAt(gx + 1, gz).overlayWeight(overlay, 1);
-        second.overlayColour[2].a = cellAt(gx, gz + 1).overlayWeight(overlay, 1);
+    // Face f of a sector belongs to grid cell k = f / 2, whose first corner is
+    // the canvas cell (x0 + k % cellsAcross, z0 + k / cellsAcross).
+    forEachSector(*landscape, [this](Sector& sector, int x0, int z0) {
+        const size_t cellsAcross = size_t(sector.columns - 1);
+        const size_t cellFaces = 2 * cellsAcross * size_t(sector.rows - 1);
+        auto cellOf = [&](size_t f, int dx, int dz) -> const PaintCell& {
+            size_t k = f / 2;
+            return cellAt(x0 + int(k % cellsAcross) + dx, z0 + int(k / cellsAcross) + dz);
+        };
+        // First: both faces of a cell take the textures of the canvas cell at
+        // the cell's first corner.
+        sector.textures.update([&](size_t f, FaceTextures& face) {
+            if (f >= cellFaces)
+                return;
+            const PaintCell& cell = cellOf(f, 0, 0);
+            face.baseTexture = int32_t(cell.texture[0]);
+            face.overlayTexture = int32_t(cell.texture[1]);
+        });
+        // Then every corner's overlay alpha is the coverage, at the corner's
+        // own canvas cell, of the overlay texture its face carries.
+        sector.overlayAlphas.update([&](size_t f, FaceAlphas& face) {
+            if (f >= cellFaces)
+                return;
+            const uint32_t overlay = cellOf(f, 0, 0).texture[1];
+            if (f % 2 == 0) {
+                face.corner[0] = cellOf(f, 0, 0).overlayWeight(overlay, 1);
+                face.corner[1] = cellOf(f, 1, 0).overlayWeight(overlay, 1);
+                face.corner[2] = cellOf(f, 0, 1).overlayWeight(overlay, 1);
+            } else {
+                face.corner[0] = cellOf(f, 1, 1).overlayWeight(overlay, 1);
+                face.corner[1] = cellOf(f, 1, 0).overlayWeight(overlay, 1);
+                face.corner[2] = cellOf(f, 0, 1).overlayWeight(overlay, 1);
+            }
+        });
     });
     return true;
 }

@@ -53,7 +53,7 @@ const Matrix3& ShadowTracer::inverseOf(int column, int row, int k) const {
         return inverses_[2 * (size_t(row) * cellsAcross_ + column) + size_t(k)];
     const Sector& sector = landscape_.sectors[sectorOf(column, row)];
     const int face = 2 * (cellLocal_[1][row] * (sector.columns - 1) + cellLocal_[0][column]) + k;
-    return sector.faces[size_t(face)].basisInverse;
+    return sector.basisInverses[size_t(face)];
 }
 
 // The face of the grid under the point where the line meets the plane of

@@ -37,7 +37,7 @@ bool ShadowTracer::layOutGrid() {
         if (columns < 2 || rows < 2 || int64_t(columns) * rows != sector.vertexCount ||
             sector.positions.size() != size_t(sector.vertexCount) ||
             int64_t(sector.faceCount) != 2 * int64_t(columns - 1) * (rows - 1) ||
-            sector.faces.size() < size_t(sector.faceCount) || columns != top.columns ||
+            sector.facesHeld() < size_t(sector.faceCount) || columns != top.columns ||
             rows != left.rows)
             return false;
     }
@@ -205,7 +205,9 @@ bool ShadowTracer::measureCellRow(int row) {
         const size_t here = size_t(r) * columns + c;
         const uint32_t hereIndex = uint32_t(here), rightIndex = hereIndex + 1;
         const uint32_t belowIndex = hereIndex + uint32_t(columns);
-        const SectorFace* f = &sector.faces[size_t(2 * (r * (columns - 1) + c))];
+        const size_t first = size_t(2 * (r * (columns - 1) + c));
+        const FaceCorners* f = &sector.corners[first];
+        const Matrix3* bases = &sector.basisInverses[first];
         if (f[0].vertex[0] != hereIndex || f[0].vertex[1] != rightIndex ||
             f[0].vertex[2] != belowIndex || f[1].vertex[0] != belowIndex + 1 ||
             f[1].vertex[1] != rightIndex || f[1].vertex[2] != belowIndex)
@@ -221,11 +223,11 @@ bool ShadowTracer::measureCellRow(int row) {
         const Vector3& diagonal = corner[columns + 1];
         const size_t cell = size_t(row) * cellsAcross_ + column;
         if (copiedInverses_) {
-            inverses_.make(2 * cell, f[0].basisInverse);
-            inverses_.make(2 * cell + 1, f[1].basisInverse);
+            inverses_.make(2 * cell, bases[0]);
+            inverses_.make(2 * cell + 1, bases[1]);
         }
-        const double reach = std::max(faceReach(f[0].basisInverse, *corner, right, below, span_),
-                                      faceReach(f[1].basisInverse, diagonal, right, below, span_)) *
+        const double reach = std::max(faceReach(bases[0], *corner, right, below, span_),
+                                      faceReach(bases[1], diagonal, right, below, span_)) *
                              (1.0 + 1e-6);
         if (!(reach < infinity)) {
             cells_.make(cell, CellBounds{-INFINITY, INFINITY, INFINITY, 0});

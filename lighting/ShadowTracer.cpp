@@ -30,7 +30,7 @@ bool ShadowTracer::reachedBy(const Sector& sector, Vector2 a, Vector2 b, Vector3
 }
 
 bool ShadowTracer::crossesOutline(const Sector& sector, int face, Vector2 a, Vector2 b) {
-    const SectorFace& f = sector.faces[size_t(face)];
+    const FaceCorners& f = sector.corners[size_t(face)];
     size_t vertexCount = sector.positions.size();
     if (f.vertex[0] >= vertexCount || f.vertex[1] >= vertexCount || f.vertex[2] >= vertexCount)
         return false; // a face with a corner that does not exist has no outline
@@ -39,7 +39,7 @@ bool ShadowTracer::crossesOutline(const Sector& sector, int face, Vector2 a, Vec
 }
 
 bool ShadowTracer::touchesCorner(const Sector& sector, int face, Vector3 point) {
-    const SectorFace& f = sector.faces[size_t(face)];
+    const FaceCorners& f = sector.corners[size_t(face)];
     size_t vertexCount = sector.positions.size();
     if (f.vertex[0] >= vertexCount || f.vertex[1] >= vertexCount || f.vertex[2] >= vertexCount)
         return false;
@@ -49,7 +49,7 @@ bool ShadowTracer::touchesCorner(const Sector& sector, int face, Vector3 point) 
 }
 
 bool ShadowTracer::faceBlocks(const Sector& sector, int face, Vector3 point, Vector3 direction) {
-    const SectorFace& f = sector.faces[size_t(face)];
+    const FaceCorners& f = sector.corners[size_t(face)];
     size_t vertexCount = sector.positions.size();
     if (f.vertex[0] >= vertexCount || f.vertex[1] >= vertexCount || f.vertex[2] >= vertexCount)
         return false;
@@ -57,7 +57,7 @@ bool ShadowTracer::faceBlocks(const Sector& sector, int face, Vector3 point, Vec
     if (touchesCorner(sector, face, point))
         return false;
     const Vector3& p0 = sector.positions[f.vertex[0]];
-    return lineHitsTriangle(f.basisInverse, point.minus(p0), direction);
+    return lineHitsTriangle(sector.basisInverses[size_t(face)], point.minus(p0), direction);
 }
 
 // --- Preparation -------------------------------------------------------------
@@ -71,7 +71,7 @@ ShadowTracer::ShadowTracer(const Landscape& landscape, Vector3 sunDirection, Wor
         scratch_.push_back(new Scratch);
     size_t mostFaces = 0;
     for (int s = 0; s < sectorCount_; ++s)
-        mostFaces = std::max(mostFaces, landscape_.sectors[s].faces.size());
+        mostFaces = std::max(mostFaces, landscape_.sectors[s].facesHeld());
     if (mostFaces > size_t(candidateCapacity))
         for (Scratch* scratch : scratch_)
             scratch->crossed.reserve(mostFaces);

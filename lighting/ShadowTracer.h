@@ -38,7 +38,7 @@
 #include "geometry/Matrix3.h"
 #include "geometry/Vector2.h"
 #include "geometry/Vector3.h"
-#include "landscape/TerrainAllocator.h"
+#include "landscape/TerrainPool.h"
 #include "platform/WorkerPool.h"
 
 #include <cstdint>

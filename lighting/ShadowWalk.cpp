@@ -230,7 +230,7 @@ bool ShadowTracer::bruteForceShadowed(const LineQuery& q) const {
         const Sector& sector = landscape_.sectors[s];
         if (!reachedBy(sector, q.a, q.b, q.point))
             continue;
-        int faceCount = int(std::min(size_t(std::max(sector.faceCount, 0)), sector.faces.size()));
+        int faceCount = int(std::min(size_t(std::max(sector.faceCount, 0)), sector.facesHeld()));
         int crossed = 0;
         for (int f = 0; f < faceCount && crossed < candidateCapacity; ++f) {
             if (!crossesOutline(sector, f, q.a, q.b))

@@ -116,8 +116,8 @@ TEST_F(CompiledTerrain, DrawsExactlyTheImmediateFrameBeforeAndAfterEdits) {
     // Every corner of a vertex in its own colour: no vertex can be shared.
     auto mottle = [] {
         for (Sector& sector : currentLandscape->sectors)
-            for (size_t f = 0; f < sector.faces.size(); ++f)
-                sector.faces[f].colour[f % 3].set(0.2f, 0.9f, 0.4f);
+            sector.colours.update(
+                [](size_t f, FaceColours& face) { face.corner[f % 3].set(0.2f, 0.9f, 0.4f); });
         currentLandscape->invalidateLists();
     };
     const struct {

@@ -16,9 +16,9 @@ const char* const tinyMap = "newmap\n8\n8\n4\n1\n";
 const char* const paintGrass = "maptexture\ndata\\masks\\all.bmp\ndata\\textures\\grass.bmp\n";
 
 // Cell (c, r) of sector (i, j), first or second face.
-const SectorFace& faceOf(const Landscape* map, int i, int j, int c, int r, int which) {
+SectorFace faceOf(const Landscape* map, int i, int j, int c, int r, int which) {
     const Sector& s = map->sectorAt(i, j);
-    return s.faces[size_t(2) * (size_t(r) * (s.columns - 1) + c) + which];
+    return s.face(int32_t(2 * (r * (s.columns - 1) + c) + which));
 }
 
 uint32_t textureNameOf(const Landscape* map, const char* path) {

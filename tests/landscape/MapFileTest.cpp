@@ -77,8 +77,8 @@ TEST(MapFile, SmallMapHasTheExactLayout) {
     Landscape map;
     makeSmallMap(map);
     map.fogEnd = 40.0f;
-    map.sectors[1].positions[4].y = 2.5f;
-    map.sectors[0].faces[0].colour[1].set(0.25f, 0.5f, 0.75f);
+    map.sectors[1].positions.write()[4].y = 2.5f;
+    map.sectors[0].colours.write()[0].corner[1].set(0.25f, 0.5f, 0.75f);
     ASSERT_TRUE(map.save("small.map"));
     std::string bytes = dir.readFile("small.map");
     ASSERT_EQ(bytes.size(), smallMapBytes);
@@ -115,14 +115,19 @@ TEST(MapFile, SaveAndLoadKeepTerrainTexturesAndSettings) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     for (Sector& s : map.sectors) {
-        for (int v = 0; v < s.vertexCount; ++v) {
-            s.positions[v].y = 8 * unit(random);
-        }
-        for (SectorFace& face : s.faces) {
-            face.colour[2].set(unit(random), unit(random), unit(random));
-            face.overlayColour[0].set(unit(random), unit(random), unit(random), unit(random));
+        Vector3* positions = s.positions.write();
+        for (int v = 0; v < s.vertexCount; ++v)
+            positions[v].y = 8 * unit(random);
+        FaceColours* colours = s.colours.write();
+        FaceColours* overlay = s.overlayColours.write();
+        FaceAlphas* alphas = s.overlayAlphas.write();
+        FaceTextures* textures = s.textures.write();
+        for (int f = 0; f < s.faceCount; ++f) {
+            colours[f].corner[2].set(unit(random), unit(random), unit(random));
+            overlay[f].corner[0].set(unit(random), unit(random), unit(random));
+            alphas[f].corner[0] = unit(random);
             if (unit(random) < 0.3f)
-                face.overlayTexture = int32_t(map.textures.entries[sand].textureName);
+                textures[f].overlayTexture = int32_t(map.textures.entries[sand].textureName);
         }
     }
     map.setViewDist(55.0f, 7.0f);
@@ -151,10 +156,10 @@ TEST(MapFile, SaveAndLoadKeepTerrainTexturesAndSettings) {
         EXPECT_EQ(b.maxY, a.maxY);
         EXPECT_EQ(0, std::memcmp(b.positions.data(), a.positions.data(), a.vertexCount * 12));
         for (int f = 0; f < a.faceCount; ++f) {
-            ASSERT_EQ(0, std::memcmp(b.faces[f].colour, a.faces[f].colour, 36 + 48));
-            ASSERT_EQ(fileOf(copy, b.faces[f].baseTexture), fileOf(map, a.faces[f].baseTexture));
-            ASSERT_EQ(fileOf(copy, b.faces[f].overlayTexture),
-                      fileOf(map, a.faces[f].overlayTexture));
+            const SectorFace fa = a.face(f), fb = b.face(f);
+            ASSERT_EQ(0, std::memcmp(fb.colour, fa.colour, 36 + 48));
+            ASSERT_EQ(fileOf(copy, fb.baseTexture), fileOf(map, fa.baseTexture));
+            ASSERT_EQ(fileOf(copy, fb.overlayTexture), fileOf(map, fa.overlayTexture));
         }
     }
 }
@@ -217,8 +222,8 @@ TEST(MapFile, ShortFilesAndCountsThatDisagreeWithTheGridOrTheFileAreRefused) {
     putI32(bytes, firstFaces + 84, 5);
     putI32(bytes, firstFaces + 88, -7);
     ASSERT_TRUE(loadBytes(dir, bytes, map));
-    EXPECT_EQ(map.sectors[0].faces[0].baseTexture, -1);
-    EXPECT_EQ(map.sectors[0].faces[0].overlayTexture, -1);
+    EXPECT_EQ(map.sectors[0].textures[0].baseTexture, -1);
+    EXPECT_EQ(map.sectors[0].textures[0].overlayTexture, -1);
 }
 
 TEST(MapFile, StepsThatDoNotDescribeTheGridAreRefused) {
@@ -227,8 +232,7 @@ TEST(MapFile, StepsThatDoNotDescribeTheGridAreRefused) {
     TempWorkingDirectory dir;
     Landscape map;
     map.newMap(2, 2, 2, 2.0f, 2.0f);
-    for (Vector3& p : map.sectors[0].positions)
-        p.set(p.x - 1.0f, p.y, p.z - 1.0f);
+    map.sectors[0].positions.update([](size_t, Vector3& p) { p.set(p.x - 1.0f, p.y, p.z - 1.0f); });
     ASSERT_TRUE(map.save("one.map"));
     const std::string good = dir.readFile("one.map");
     ASSERT_EQ(good.size(), 512u);

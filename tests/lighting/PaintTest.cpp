@@ -111,7 +111,7 @@ TEST_F(PaintCanvasTest, BadMasksLayersAndCanvasesPaintNothing) {
     map.newMap(16, 16, 4, 0.5f, 0.5f); // the same Landscape, now a larger grid
     EXPECT_FALSE(canvas.finish());
     for (const Sector& s : map.sectors)
-        for (const SectorFace& f : s.faces)
+        for (const FaceTextures& f : s.textures)
             ASSERT_EQ(f.baseTexture, -1);
 }
 
@@ -125,8 +125,8 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
     ASSERT_TRUE(canvas.mapTexture("left.bmp", textureB, 1));
     ASSERT_TRUE(canvas.finish());
     const int32_t a = int32_t(nameOf(textureA)), b = int32_t(nameOf(textureB));
-    auto face = [&](int c, int r, int which) -> const SectorFace& {
-        return map.sectorAt(0, 0).faces[size_t(2) * (size_t(r) * 4 + c) + which];
+    auto face = [&](int c, int r, int which) {
+        return map.sectorAt(0, 0).face(int32_t(2 * (r * 4 + c) + which));
     };
     EXPECT_EQ(face(1, 1, 0).baseTexture, a);
     EXPECT_EQ(face(1, 1, 0).overlayTexture, b);
@@ -137,7 +137,8 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
         for (int k = 0; k < 3; k++)
             EXPECT_FLOAT_EQ(face(3, 1, which).overlayColour[k].a, edge[which][k]) << which << k;
     for (int j = 0; j < 2; j++)
-        for (const SectorFace& f : map.sectorAt(1, j).faces) {
+        for (int32_t k = 0; k < map.sectorAt(1, j).faceCount; ++k) {
+            const SectorFace f = map.sectorAt(1, j).face(k);
             ASSERT_EQ(f.baseTexture, a);
             ASSERT_EQ(f.overlayTexture, -1);
             ASSERT_FLOAT_EQ(f.overlayColour[0].a + f.overlayColour[1].a + f.overlayColour[2].a, 0);

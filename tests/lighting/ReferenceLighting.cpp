@@ -85,7 +85,7 @@ int referenceCollectCrossedFaces(const Sector& sector, Vector3 point, Vector3 di
     Vector2 a(point.x, point.z);
     Vector2 b = rayEnd(a, direction);
     for (int f = 0; f < sector.faceCount; ++f) {
-        const SectorFace& face = sector.faces[f];
+        const SectorFace face = sector.face(f);
         Vector3 p0 = sector.positions[face.vertex[0]];
         Vector3 p1 = sector.positions[face.vertex[1]];
         Vector3 p2 = sector.positions[face.vertex[2]];
@@ -114,7 +114,7 @@ bool referenceIsShadowed(const Landscape& landscape, Vector3 point, Vector3 dire
             continue;
         int count = referenceCollectCrossedFaces(other, point, direction, list.data(), capacity);
         for (int i = 0; i < count; ++i) {
-            const SectorFace& face = other.faces[list[i]];
+            const SectorFace face = other.face(list[i]);
             if (point.nearlyEquals(other.positions[face.vertex[0]]) ||
                 point.nearlyEquals(other.positions[face.vertex[1]]) ||
                 point.nearlyEquals(other.positions[face.vertex[2]]))

@@ -106,9 +106,10 @@ TEST(ShadowTracer, AgreesOnMapsThatAreNotPlainGrids) {
              std::mt19937 random(99);
              std::uniform_real_distribution<float> error(-0.04f, 0.04f);
              for (Sector& sector : land.sectors)
-                 for (SectorFace& face : sector.faces)
-                     for (float& element : face.basisInverse.m)
+                 sector.basisInverses.update([&](size_t, Matrix3& basis) {
+                     for (float& element : basis.m)
                          element *= 1.0f + error(random);
+                 });
          },
          unit(1.0f, 0.3f, 0.45f), true},
         {"mirrored",
@@ -125,7 +126,7 @@ TEST(ShadowTracer, AgreesOnMapsThatAreNotPlainGrids) {
          unit(0.8f, 0.3f, -0.4f), true},
         {"a face turned round",
          [](Landscape& land) {
-             SectorFace& face = land.sectors[2].faces[17];
+             FaceCorners& face = land.sectors[2].corners.write()[17];
              std::swap(face.vertex[0], face.vertex[1]);
              std::swap(face.vertex[1], face.vertex[2]);
              land.finalize();
@@ -151,8 +152,9 @@ TEST(ShadowTracer, AgreesOnMapsThatAreNotPlainGrids) {
 TEST(ShadowTracer, OnlyTheFirst1024CrossedFacesOfASectorCount) {
     Landscape land;
     land.newMap(20, 20, 20, 1.0f / 32.0f, 1.0f);
-    for (Vector3& p : land.sectors[0].positions)
+    land.sectors[0].positions.update([](size_t, Vector3& p) {
         p.y = p.x >= 17.0f && p.x <= 18.0f ? 100.0f : 0.0f; // a wall across the map
+    });
     land.finalize();
     ASSERT_GT(land.sectors[0].faceCount, 1024);
     Vector3 sun = unit(1.0f, 0.02f, 0.004f);

@@ -18,8 +18,7 @@ inline void makeMap(Landscape& land, int width, int depth, int sectorSize, int r
     float step = 1.0f / float(resolution);
     land.newMap(width, depth, sectorSize, step, step);
     for (Sector& sector : land.sectors)
-        for (Vector3& p : sector.positions)
-            p.y = height(p.x, p.z);
+        sector.positions.update([&](size_t, Vector3& p) { p.y = height(p.x, p.z); });
     land.finalize();
 }
 
@@ -83,8 +82,8 @@ inline std::string cornerDifference(const Landscape& a, const Landscape& b) {
             return "face counts differ";
         for (int f = 0; f < sa.faceCount; ++f)
             for (int k = 0; k < 3; ++k) {
-                const SectorFace& fa = sa.faces[f];
-                const SectorFace& fb = sb.faces[f];
+                const SectorFace fa = sa.face(f);
+                const SectorFace fb = sb.face(f);
                 if (std::memcmp(&fa.colour[k], &fb.colour[k], sizeof(Vector3)) != 0 ||
                     std::memcmp(&fa.overlayColour[k], &fb.overlayColour[k], sizeof(Vector4)) != 0) {
                     return "sector " + std::to_string(s) + " face " + std::to_string(f) +
