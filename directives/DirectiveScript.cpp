@@ -1,12 +1,14 @@
 #include "directives/DirectiveScript.h"
 
 #include "landscape/Landscape.h"
+#include "landscape/TerrainPool.h"
 #include "platform/MessageBox.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 // Dispatch order: the first keyword equal to the whole line wins.
 const DirectiveScript::Command DirectiveScript::commands[] = {
@@ -100,17 +102,35 @@ void DirectiveScript::runFile(const char* path) {
     reader.close();
 }
 
+// A command whose memory cannot be had ends the program with "Out of memory"
+// (exit status 1), once, after every worker thread of the command has
+// stopped. The memory a command let go of is returned to the system after it.
 bool DirectiveScript::dispatch(const char* line, int length) {
     for (const Command& command : commands) {
         if (std::strlen(command.keyword) == size_t(length) &&
             std::memcmp(command.keyword, line, size_t(length)) == 0) {
-            (this->*command.handler)();
+            try {
+                (this->*command.handler)();
+            } catch (const std::bad_alloc&) {
+                messageBox("Out of memory", "", MB_OK);
+                std::exit(1);
+            }
             if (!leavesTerrainAsDrawn(command.keyword))
                 ring.invalidateLists();
+            terrainTrim();
             return true;
         }
     }
     return false;
+}
+
+void DirectiveScript::releaseUndoStates() {
+    ring.dropOlderStates();
+    paintCanvas.release();
+    paintCanvas.landscape = nullptr;
+    if (lightingParams.landscape != ring.currentState())
+        lightingParams.landscape = nullptr;
+    terrainTrim(true);
 }
 
 const char* DirectiveScript::readArgument(char* buffer) {

@@ -50,6 +50,11 @@ class DirectiveScript {
 
     Landscape* pushState(bool copy) { return ring.pushState(copy); }
 
+    // Called once the last script has run: no directive can step back any
+    // more, so the states behind the current one, with their recorded drawing,
+    // and the paint canvas are let go and their memory returned.
+    void releaseUndoStates();
+
     // What "newmap" makes of its arguments on a machine with this much physical
     // memory (0: not known): a grid to build, arguments that are not positive
     // or give counts beyond 32 bits, or an undo ring too large for the machine.

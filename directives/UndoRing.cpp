@@ -48,6 +48,17 @@ void UndoRing::invalidateLists() {
             slot->invalidateLists();
 }
 
+void UndoRing::dropOlderStates() {
+    for (int i = 0; i < slotCount; i++) {
+        if (i == current || slots[i] == nullptr)
+            continue;
+        slots[i]->release();
+        delete slots[i];
+        slots[i] = nullptr;
+    }
+    newest = current;
+}
+
 void UndoRing::destroySlots() {
     for (int i = 0; i < slotCount; i++) {
         if (slots[i] == nullptr)

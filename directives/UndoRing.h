@@ -44,6 +44,10 @@ class UndoRing {
     // command changed in any of them is drawn afresh.
     void invalidateLists();
 
+    // Releases and deletes every Landscape but the current one, which stays in
+    // its slot as the only state: undo has nowhere to go afterwards.
+    void dropOlderStates();
+
     // Releases and deletes the Landscapes of slots 0 to 4 in order; the current
     // Landscape pointer no longer names any of them afterwards.
     void destroySlots();
