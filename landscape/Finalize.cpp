@@ -13,6 +13,7 @@
 #include "platform/WorkerPool.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -60,10 +61,14 @@ void stitchGrid(Vector3* normals, int columns, int rows, const Vector3* right, i
 
 } // namespace
 
+bool Sector::Derived::sortedFrom(const Sector& sector) const {
+    return sortedTextures == sector.textures.version() && baseOrder == sector.baseOrder.version() &&
+           overlayOrder == sector.overlayOrder.version();
+}
+
 // Skipped while the textures and both orders are what the last sort saw and made.
 void Sector::sortFaces() {
-    if (derived.sortedTextures == textures.version() && derived.baseOrder == baseOrder.version() &&
-        derived.overlayOrder == overlayOrder.version())
+    if (derived.sortedFrom(*this))
         return;
     std::vector<uint64_t> keys;
     sortByTexture(textures, faceCount, baseOrder, keys, &FaceTextures::baseTexture);
@@ -72,6 +77,20 @@ void Sector::sortFaces() {
     derived.sortedTextures = textures.version();
     derived.baseOrder = baseOrder.version();
     derived.overlayOrder = overlayOrder.version();
+}
+
+bool Sector::sortFacesLike(const Sector& other) {
+    if (derived.sortedFrom(*this))
+        return true;
+    if (!textures.sharesBlockWith(other.textures) || faceCount != other.faceCount ||
+        !other.derived.sortedFrom(other))
+        return false;
+    baseOrder = other.baseOrder;
+    overlayOrder = other.overlayOrder;
+    derived.sortedTextures = other.derived.sortedTextures;
+    derived.baseOrder = other.derived.baseOrder;
+    derived.overlayOrder = other.derived.overlayOrder;
+    return true;
 }
 
 void Sector::computeNormalsInto(Vector3* out) const {
@@ -111,6 +130,15 @@ int Sector::invertFaceBases() {
     if (derived.basesPositions == positions.version() &&
         derived.basesCorners == corners.version() && derived.bases == basisInverses.version())
         return derived.singularFaces;
+    // Faces of one kind (first or second of a cell) on flat or evenly sloped
+    // ground have the same edges, and the same bits give the same inverse:
+    // the last inversion of each kind is reused when the edges match.
+    struct Inversion {
+        Vector3 edges[2];
+        Matrix3 basis;
+        bool singular = false;
+        bool made = false;
+    } last[2];
     int singular = 0;
     const size_t count = std::min(size_t(std::max(faceCount, 0)), corners.size());
     basisInverses.update([&](size_t f, Matrix3& basis) {
@@ -118,20 +146,35 @@ int Sector::invertFaceBases() {
             return;
         const FaceCorners& face = corners[f];
         Vector3 p0 = positions[face.vertex[0]];
-        Vector3 e1 = positions[face.vertex[1]].minus(p0);
-        Vector3 e2 = positions[face.vertex[2]].minus(p0);
-        Vector3 n = cross(e1, e2);
-        basis.setColumn(0, e1.x, e1.y, e1.z);
-        basis.setColumn(1, e2.x, e2.y, e2.z);
-        basis.setColumn(2, n.x, n.y, n.z);
-        if (!basis.invert())
-            ++singular;
+        const Vector3 edges[2] = {positions[face.vertex[1]].minus(p0),
+                                  positions[face.vertex[2]].minus(p0)};
+        Inversion& previous = last[f % 2];
+        if (!previous.made || std::memcmp(previous.edges, edges, sizeof edges) != 0) {
+            const Vector3& e1 = edges[0];
+            const Vector3& e2 = edges[1];
+            Vector3 n = cross(e1, e2);
+            previous.basis.setColumn(0, e1.x, e1.y, e1.z);
+            previous.basis.setColumn(1, e2.x, e2.y, e2.z);
+            previous.basis.setColumn(2, n.x, n.y, n.z);
+            previous.singular = !previous.basis.invert();
+            std::memcpy(previous.edges, edges, sizeof edges);
+            previous.made = true;
+        }
+        basis = previous.basis;
+        singular += previous.singular ? 1 : 0;
     });
     derived.basesPositions = positions.version();
     derived.basesCorners = corners.version();
     derived.bases = basisInverses.version();
     derived.singularFaces = singular;
     return singular;
+}
+
+void Sector::shareBasesIfEqual(Sector& other) const {
+    const bool current = other.derived.bases == other.basisInverses.version();
+    basisInverses.shareIfEqual(other.basisInverses);
+    if (current)
+        other.derived.bases = other.basisInverses.version();
 }
 
 static void reportSingularFaces(int count) {
@@ -184,12 +227,16 @@ void Landscape::finalize() {
     WorkerPool::shared().forEach(count, 4, [&](int begin, int end, int) {
         for (int32_t s = begin; s < end; ++s) {
             Sector& sector = sectors[size_t(s)];
-            sector.sortFaces();
+            if (s == begin || !sector.sortFacesLike(sectors[size_t(s) - 1]))
+                sector.sortFaces();
             if (sector.vertexCount <= 0)
                 continue;
             sector.computeBounds();
             sector.computeNormalsInto(&fresh[first[size_t(s)]]);
             singular[size_t(s)] = sector.invertFaceBases();
+            // Sectors of flat or evenly sloped ground end with the same bases.
+            if (s > begin)
+                sectors[size_t(s) - 1].shareBasesIfEqual(sector);
         }
     });
     for (int count : singular)

@@ -66,6 +66,8 @@ class Sector {
         uint64_t basesCorners = 0;   // corners they were inverted with
         uint64_t bases = 0;          // basisInverses as inverted
         int32_t singularFaces = 0;   // faces whose basis could not be inverted then
+
+        bool sortedFrom(const Sector& sector) const; // the draw orders are up to date
     } derived;
 
     // The map file's record of face f, assembled from the parts.
@@ -101,6 +103,9 @@ class Sector {
     // Finalize
     void finalize();
     void sortFaces();
+    // Takes other's draw orders, as sorting would give them, when both hold
+    // one textures block; false when they do not (then sortFaces is needed).
+    bool sortFacesLike(const Sector& other);
     void computeNormals();
     // The normals computeNormals gives, written to out (vertexCount entries).
     void computeNormalsInto(Vector3* out) const;
@@ -109,6 +114,9 @@ class Sector {
     // many faces could not be inverted, for the caller to report.
     int finalizeQuietly();
     int invertFaceBases();
+    // Makes other hold this sector's bases when both inverted the same
+    // values from their current positions.
+    void shareBasesIfEqual(Sector& other) const;
     void stitchSeams(const Sector* right, const Sector* below);
 
     // Height query: the ground height at (x, z), or -999.9 outside the sector.
