@@ -2,6 +2,9 @@
 
 #include "landscape/Landscape.h"
 #include "landscape/Sector.h"
+#include "platform/WorkerPool.h"
+
+#include <algorithm>
 
 #include <vector>
 
@@ -79,8 +82,11 @@ void Sector::fillBlock(int vx, int vz, const float* heights, int px, int pz, int
 
     // The block's two pixel columns and their outer neighbours, nz + 1 values
     // each; at the image border a missing neighbour is the column beside it.
-    std::vector<float> left(nz + 1), right(nz + 1), outerLeft(nz + 1), outerRight(nz + 1);
-    std::vector<float> row(nx);
+    // Kept per thread: a fine grid fills one block per vertex.
+    thread_local std::vector<float> left, right, outerLeft, outerRight, row;
+    for (std::vector<float>* column : {&left, &right, &outerLeft, &outerRight})
+        column->resize(size_t(nz) + 1);
+    row.resize(size_t(nx));
     columnSpline(heights, width, height, px, pz, pzm, pzp, nz, left.data());
     columnSpline(heights, width, height, px + 1, pz, pzm, pzp, nz, right.data());
     if (px - 1 >= 0)
@@ -141,8 +147,13 @@ void Sector::loadBump(const float* heights, int width, int height) {
     computeBounds();
 }
 
+// Each sector reads the image and writes its own vertices only, so the
+// sectors are shared between the cores.
 void Landscape::loadBump(const float* heights, int width, int height) {
     invalidateLists();
-    for (int32_t s = 0; s < sectorCount; ++s)
-        sectors[s].loadBump(heights, width, height);
+    const int count = int(std::min(sectors.size(), size_t(std::max(sectorCount, 0))));
+    WorkerPool::shared().forEach(count, 8, [&](int begin, int end, int) {
+        for (int s = begin; s < end; ++s)
+            sectors[size_t(s)].loadBump(heights, width, height);
+    });
 }

@@ -29,28 +29,28 @@ inline Vector3 unitVector(float x, float y, float z) {
 }
 
 class Landscape {
-public:
+  public:
     static const int renderListLimit = 1024;
 
-    TextureTable textures;                 // textures of the terrain; the first member
-    Vector3* cameraPosition = nullptr;     // borrowed: the point the view is taken from
-    Vector3* cameraAngles = nullptr;       // borrowed: degrees, x = pitch, y = yaw, z = roll
-    std::vector<Sector> sectors;           // sectorCount entries
-    int32_t sectorCount = 0;               // sectorsAcross * sectorsDown
-    std::vector<int32_t> renderList;       // sectors to draw this frame, nearest first
-    int32_t renderCount = 0;               // entries in use in renderList
-    int32_t sectorsAcross = 0;             // sectors along x
-    int32_t sectorsDown = 0;               // sectors along z
-    float sectorSizeX = 1.0f;              // world units per sector along x
-    float sectorSizeZ = 1.0f;              // world units per sector along z
-    float cullRadius = 0.0f;               // sectors farther than this are not drawn
-    float fogEnd = 0.0f;                   // view distance: fog complete
-    float fogDepth = 0.0f;                 // length of the fog ramp before fogEnd
-    float waterLevel = -1.0f;              // height of the ocean surface
-    Vector3 fogColour{1.0f, 1.0f, 1.0f};   // fog and clear colour
+    TextureTable textures;               // textures of the terrain; the first member
+    Vector3* cameraPosition = nullptr;   // borrowed: the point the view is taken from
+    Vector3* cameraAngles = nullptr;     // borrowed: degrees, x = pitch, y = yaw, z = roll
+    std::vector<Sector> sectors;         // sectorCount entries
+    int32_t sectorCount = 0;             // sectorsAcross * sectorsDown
+    std::vector<int32_t> renderList;     // sectors to draw this frame, nearest first
+    int32_t renderCount = 0;             // entries in use in renderList
+    int32_t sectorsAcross = 0;           // sectors along x
+    int32_t sectorsDown = 0;             // sectors along z
+    float sectorSizeX = 1.0f;            // world units per sector along x
+    float sectorSizeZ = 1.0f;            // world units per sector along z
+    float cullRadius = 0.0f;             // sectors farther than this are not drawn
+    float fogEnd = 0.0f;                 // view distance: fog complete
+    float fogDepth = 0.0f;               // length of the fog ramp before fogEnd
+    float waterLevel = -1.0f;            // height of the ocean surface
+    Vector3 fogColour{1.0f, 1.0f, 1.0f}; // fog and clear colour
     Vector3 sunDirection = unitVector(3.0f, 2.0f, 6.0f); // towards the sun, made unit by normalize
-    Vector3 underwaterTint{0.6f, 0.6f, 1.0f}; // colour of the underwater overlay
-    uint32_t frameTime = 0;                // ms, tick count read once per frame by render
+    Vector3 underwaterTint{0.6f, 0.6f, 1.0f};            // colour of the underwater overlay
+    uint32_t frameTime = 0; // ms, tick count read once per frame by render
     // The entity list: top-level entities in list order, at most 32000. The
     // references are counted: Landscapes of the undo ring share entities, and
     // an entity lives until the last list holding it lets go (entities/).

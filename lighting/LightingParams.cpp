@@ -6,6 +6,7 @@
 #include "lighting/ProgressBar.h"
 #include "lighting/ShadowTracer.h"
 #include "platform/Presenter.h"
+#include "platform/WorkerPool.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,6 +49,17 @@ template <class Change> void changeBothLayers(Sector& sector, Change change) {
         sector.overlayColours.update(change);
 }
 
+// Makes sector hold previous's corner RGB of both layers where they are the
+// same values, keeping its two layers in one block if they were.
+void shareColoursIfEqual(const Sector& previous, Sector& sector) {
+    const bool oneBlock = sector.overlayColours.sharesBlockWith(sector.colours);
+    previous.colours.shareIfEqual(sector.colours);
+    if (oneBlock)
+        sector.overlayColours = sector.colours;
+    else
+        previous.overlayColours.shareIfEqual(sector.overlayColours);
+}
+
 } // namespace
 
 // Every corner of both layers takes the ambient colour and the overlay loses
@@ -74,33 +86,39 @@ void LightingParams::applyAmbient() {
 
 // Each corner belongs to exactly one vertex, so one pass over the faces adds
 // every vertex's light to all of its corners, each exactly once. The overlay
-// alpha has 0 added (which still turns -0 into 0).
+// alpha has 0 added (which still turns -0 into 0). Sectors are lit apart from
+// each other, on all cores; neighbours that end in the same colours (flat
+// ground in the open) share them.
 void LightingParams::applySunlight() {
     if (landscape == nullptr)
         return;
-    std::vector<Vector3> light;
-    int count = sectorsPresent(*landscape);
-    for (int s = 0; s < count; ++s) {
-        Sector& sector = landscape->sectors[s];
-        size_t vertices = verticesWithNormals(sector);
-        light.resize(vertices);
-        for (size_t v = 0; v < vertices; ++v)
-            light[v] = sunColour.times(sunFactor(sector.normals[v], sunDirection));
-        // A corner of no vertex receives no light.
-        auto lit = [&](size_t f, int k) {
-            return f < sector.corners.size() && sector.corners[f].vertex[k] < vertices;
-        };
-        changeBothLayers(sector, [&](size_t f, FaceColours& face) {
-            for (int k = 0; k < 3; ++k)
-                if (lit(f, k))
-                    face.corner[k].add(light[sector.corners[f].vertex[k]]);
-        });
-        sector.overlayAlphas.update([&](size_t f, FaceAlphas& face) {
-            for (int k = 0; k < 3; ++k)
-                if (lit(f, k))
-                    face.corner[k] += 0.0f;
-        });
-    }
+    std::vector<Sector>& sectors = landscape->sectors;
+    WorkerPool::shared().forEach(sectorsPresent(*landscape), 16, [&](int begin, int end, int) {
+        std::vector<Vector3> light;
+        for (int s = begin; s < end; ++s) {
+            Sector& sector = sectors[size_t(s)];
+            size_t vertices = verticesWithNormals(sector);
+            light.resize(vertices);
+            for (size_t v = 0; v < vertices; ++v)
+                light[v] = sunColour.times(sunFactor(sector.normals[v], sunDirection));
+            // A corner of no vertex receives no light.
+            auto lit = [&](size_t f, int k) {
+                return f < sector.corners.size() && sector.corners[f].vertex[k] < vertices;
+            };
+            changeBothLayers(sector, [&](size_t f, FaceColours& face) {
+                for (int k = 0; k < 3; ++k)
+                    if (lit(f, k))
+                        face.corner[k].add(light[sector.corners[f].vertex[k]]);
+            });
+            sector.overlayAlphas.update([&](size_t f, FaceAlphas& face) {
+                for (int k = 0; k < 3; ++k)
+                    if (lit(f, k))
+                        face.corner[k] += 0.0f;
+            });
+            if (s > begin)
+                shareColoursIfEqual(sectors[size_t(s) - 1], sector);
+        }
+    });
 }
 
 // Shadowed vertices have their corners multiplied by the shadow colour; the

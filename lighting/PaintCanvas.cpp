@@ -2,6 +2,7 @@
 
 #include "image/Texture.h"
 #include "landscape/Landscape.h"
+#include "platform/WorkerPool.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -100,14 +101,19 @@ bool PaintCanvas::terrainMatchesCanvas() const {
     return true;
 }
 
-// Calls visit(sector, x0, z0) for every sector, sector rows outer: (x0, z0)
-// is the canvas cell at the sector's first vertex.
+// Calls visit(sector, x0, z0) for every sector, where (x0, z0) is the canvas
+// cell at the sector's first vertex. Sectors are painted apart from each other
+// (the canvas is only read), on all cores.
 template <typename Visit> static void forEachSector(Landscape& map, Visit visit) {
-    for (int j = 0; j < map.sectorsDown; j++)
-        for (int i = 0; i < map.sectorsAcross; i++) {
-            Sector& sector = map.sectorAt(i, j);
-            visit(sector, i * (sector.columns - 1), j * (sector.rows - 1));
-        }
+    WorkerPool::shared().forEach(
+        map.sectorsAcross * map.sectorsDown, 16, [&](int begin, int end, int) {
+            for (int s = begin; s < end; ++s) {
+                const int i = s % map.sectorsAcross;
+                const int j = s / map.sectorsAcross;
+                Sector& sector = map.sectorAt(i, j);
+                visit(sector, i * (sector.columns - 1), j * (sector.rows - 1));
+            }
+        });
 }
 
 bool PaintCanvas::finish() {
