@@ -76,6 +76,7 @@ DirectiveScript::DirectiveScript() = default;
 DirectiveScript::~DirectiveScript() {
     // The Landscapes go first, then the canvas and the stream (members).
     ring.destroySlots();
+    terrainTrim();
     paintCanvas.release();
     reader.close();
 }

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -233,5 +234,45 @@ TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
         ASSERT_TRUE(decodePng(readAll(root.path() + "/end.png"), png));
         EXPECT_EQ(png.width, 800u);
         EXPECT_GT(nonWhiteIn(png, 25, 15, 295, 45), 100) << "\"Loading..\" is the last frame shown";
+    }
+}
+
+// Memory that runs out at any step of a build ends it the designed way: "Out
+// of memory" once, status 1, nothing aborted. The limits lie below the most
+// address space a free run takes (read from /proc while it runs), so that the
+// build fails in "loadbump" and in the first, third and fourth "sunlight".
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTU_ADDRESS_SANITIZER 1
+#endif
+#endif
+TEST_F(EndToEnd, MemoryRunningOutAtAnyStepEndsWithOutOfMemory) {
+#ifdef KESTU_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the sanitizer reserves more address space than any limit leaves";
+#endif
+    root.writeFile(
+        "Directives\\directive9.txt",
+        "newmap\n1024\n1024\n16\n1\nloadbump\ndata\\maps\\island.bmp\n0.15\n" + [] {
+            std::string lit;
+            for (int k = 0; k < 6; ++k)
+                lit += "sunlight\n1\n1\n1\n";
+            return lit;
+        }());
+    const std::string run = "exec " + quoted(kestu.string()) +
+                            " --batch --answers no,no --frames 2 > out.txt 2> err.txt";
+    runCommand("(" + run +
+               ") & p=$!; while kill -0 $p 2>/dev/null; do"
+               " grep VmPeak /proc/$p/status >> vm.txt 2>/dev/null; sleep 0.02; done");
+    long peak = 0;
+    for (const std::string& line : linesOf(root.path() + "/vm.txt"))
+        peak = std::max(peak, std::atol(line.c_str() + line.find_first_of("0123456789")));
+    ASSERT_GT(peak, 300000) << "KiB";
+    for (long below : {200000, 100000, 40000, 10000}) {
+        SCOPED_TRACE("address space limited to " + std::to_string(peak - below) + " KiB");
+        int status = runCommand("ulimit -v " + std::to_string(peak - below) + "; " + run);
+        EXPECT_EQ(status, 1);
+        std::vector<std::string> lines = errors();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "[] Out of memory"), 1)
+            << root.readFile("err.txt");
     }
 }

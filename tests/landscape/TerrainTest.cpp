@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -219,4 +220,56 @@ TEST(NewLandscape, SunDirectionIsThreeTwoSixMadeUnitByNormalize) {
     std::memcpy(bits, &land.sunDirection, sizeof bits);
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(bits[k], expected[k]) << "component " << k;
+}
+
+// The undo ring's copy of a map shares every array; an edit copies only the
+// arrays it changes, in the sectors it changes, and finalize copies only what
+// it derives from them. (Sector 4 of the 3 x 3 map lies inside the border.)
+TEST(SharedArrays, AnEditCopiesOnlyTheArraysAndSectorsItChanges) {
+    Landscape original;
+    original.newMap(48, 48, 16, 1.0f, 1.0f);
+    original.finalize();
+    auto sharedArrays = [&](const Landscape& copy, int s) {
+        const Sector &a = original.sectors[size_t(s)], &b = copy.sectors[size_t(s)];
+        return std::vector<bool>{a.positions.sharesBlockWith(b.positions),
+                                 a.normals.sharesBlockWith(b.normals),
+                                 a.texCoords.sharesBlockWith(b.texCoords),
+                                 a.colours.sharesBlockWith(b.colours),
+                                 a.overlayAlphas.sharesBlockWith(b.overlayAlphas),
+                                 a.textures.sharesBlockWith(b.textures),
+                                 a.corners.sharesBlockWith(b.corners),
+                                 a.basisInverses.sharesBlockWith(b.basisInverses),
+                                 a.baseOrder.sharesBlockWith(b.baseOrder)};
+    };
+    const std::vector<bool> all(9, true);
+    const struct {
+        const char* edit;
+        std::function<void(Landscape&)> apply;
+        std::vector<bool> border, inside;
+    } cases[] = {
+        {"nothing", [](Landscape&) {}, all, all},
+        {"one texture everywhere: sorted the same",
+         [](Landscape& m) { m.setTexture(7); },
+         {1, 1, 1, 1, 1, 0, 1, 1, 1},
+         {1, 1, 1, 1, 1, 0, 1, 1, 1}},
+        {"one face's texture",
+         [](Landscape& m) { m.sectors[4].textures.write()[5].baseTexture = 3; },
+         all,
+         {1, 1, 1, 1, 1, 0, 1, 1, 0}},
+        {"the border lowered",
+         [](Landscape& m) { m.lowerBorder(2.0f); },
+         {0, 0, 1, 1, 1, 1, 1, 0, 1},
+         all},
+        {"colours",
+         [](Landscape& m) { m.sectors[0].setColours(0.5f, 0.5f, 0.5f); },
+         {1, 1, 1, 0, 1, 1, 1, 1, 1},
+         all},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<Landscape> copy(original.cloneInto(nullptr));
+        c.apply(*copy);
+        copy->finalize();
+        EXPECT_EQ(sharedArrays(*copy, 0), c.border) << c.edit;
+        EXPECT_EQ(sharedArrays(*copy, 4), c.inside) << c.edit;
+    }
 }
