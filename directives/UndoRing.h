@@ -1,7 +1,8 @@
 #pragma once
 // The five Landscapes of the map builder, used as a ring of undo states. Every
 // directive that changes terrain first moves the ring on with pushState: the
-// next slot becomes either a deep copy of the state it leaves or a fresh,
+// next slot becomes either a copy of the state it leaves, whose terrain arrays
+// the two share until either writes one (see SharedArray), or a fresh,
 // released Landscape that keeps the view (camera binding and cull radius).
 // A push overwrites the oldest state, or after an undo the state that was
 // undone. undo steps back until it would reach the newest state again, so at
@@ -10,7 +11,7 @@
 // The ring owns every Landscape of the program and is the only place that
 // writes currentLandscape: after every operation the Landscape of slot
 // `current` is the current one. Once filled, a slot keeps its Landscape until
-// the ring is destroyed.
+// the ring is destroyed or the older states are dropped (dropOlderStates).
 
 #include <cstdint>
 
@@ -31,8 +32,8 @@ class UndoRing {
     UndoRing(const UndoRing&) = delete;
     UndoRing& operator=(const UndoRing&) = delete;
 
-    // Moves on to the next slot, fills it (copy: a deep copy of the state just
-    // left; otherwise released, keeping the camera binding and cull radius) and
+    // Moves on to the next slot, fills it (copy: a copy of the state just left,
+    // sharing its arrays; otherwise released, keeping the camera binding and cull radius) and
     // returns it as the new current Landscape.
     Landscape* pushState(bool copy);
     // Steps back one state unless that would reach the newest one or an empty slot.

@@ -1,5 +1,6 @@
-// The world object's life: defaults, a new flat map, the deep copy taken by the
-// undo ring, and the release of the terrain.
+// The world object's life: defaults, a new flat map, the copy taken by the
+// undo ring (whose arrays the two share until one writes them), and the
+// release of the terrain.
 
 #include "landscape/Landscape.h"
 
