@@ -8,7 +8,7 @@ DirectiveReader::~DirectiveReader() {
 
 bool DirectiveReader::open(const char* path) {
     close();
-    stream = openFile(path, "r");
+    stream = openOwnFile(path, "r");
     return stream != nullptr;
 }
 

@@ -17,7 +17,8 @@ class DirectiveReader {
     DirectiveReader(const DirectiveReader&) = delete;
     DirectiveReader& operator=(const DirectiveReader&) = delete;
 
-    // Opens a script for reading (backslash paths are accepted); false when it
+    // Opens a script for reading (backslash paths are accepted; the engine's
+    // own script names, not checked against the world folder); false when it
     // cannot be opened. Any stream still open is closed first.
     bool open(const char* path);
     void close();

@@ -157,13 +157,15 @@ class Entity : public std::enable_shared_from_this<Entity> {
     bool registerRecordedVector(Vector3& vector, bool angle);
     // Starts writing file (replacing it) with a sample every interval ms,
     // only while idle. A file that cannot be opened leaves the entity idle.
+    // The file is the engine's own name (key o's record), opened unchecked.
     void startRecording(const char* file, uint32_t time, uint32_t interval);
     // Writes one sample stamped time - recordStart, with the lowest state
     // slot that changed since the last sample; moves nextSampleTime on.
     void recordSample(uint32_t time);
     void stopRecording();
     // Opens file for playback and reads its first two samples, only while
-    // idle. A file that cannot be opened ends playback in the next frame.
+    // idle. A file that cannot be opened ends playback in the next frame, as
+    // does a name from a script that leaves the world folder (FileSystem.h).
     void startPlayback(const char* file, uint32_t time);
     // Moves nextSample into previousSample and reads the next one; false when
     // the file has run out (then and ever after, changing nothing).

@@ -47,7 +47,7 @@ bool Entity::registerRecordedVector(Vector3& vector, bool angle) {
 void Entity::startRecording(const char* file, uint32_t time, uint32_t interval) {
     if (recordMode != 0)
         return;
-    recordFile = openFile(file, "wb");
+    recordFile = openOwnFile(file, "wb");
     if (recordFile == nullptr)
         return;
     // An interval of 0 would never let the periodic samples catch up.

@@ -43,7 +43,7 @@ ManusScript::~ManusScript() {
 }
 
 void ManusScript::onAdded(Landscape& world) {
-    script = openFile(scriptPath, "r");
+    script = openOwnFile(scriptPath, "r");
     wakeTime = world.frameTime;
     auto eye = std::make_shared<Camera>();
     camera = eye;

@@ -30,7 +30,12 @@ const char helpText[] =
     "                      a..z, space, escape, up, down, left, right; '#' starts a comment\n"
     "  --immediate         send the terrain vertex by vertex every frame instead of\n"
     "                      replaying recorded lists (same picture; for measuring)\n"
-    "  --help              print this help and exit\n";
+    "  --help              print this help and exit\n"
+    "\n"
+    "The world's scripts and data files name paths inside the current folder only: one\n"
+    "that is absolute, starts with a drive letter or '~', or has a '..' part is refused\n"
+    "with a message and read as missing (nothing is written). Copy files from elsewhere\n"
+    "into the folder. The files named by these options may be anywhere.\n";
 
 // Whole positive decimal number that fits 32 bits; no sign, no spaces.
 bool parsePositive(const std::string& text, uint32_t& value) {
@@ -72,7 +77,7 @@ bool parseAnswers(const std::string& list, std::vector<int>& answers, std::strin
 }
 
 bool readWholeFile(const std::string& path, std::string& text) {
-    FILE* stream = openFile(path.c_str(), "rb");
+    FILE* stream = openOwnFile(path.c_str(), "rb");
     if (stream == nullptr)
         return false;
     char buffer[4096];

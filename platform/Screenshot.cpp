@@ -92,7 +92,7 @@ bool writeBmpStream(FILE* stream, const RgbFrame& frame) {
 template <typename Writer> bool writeFile(const char* path, const RgbFrame& frame, Writer writer) {
     if (path == nullptr || *path == '\0' || !frameIsUsable(frame))
         return false;
-    FILE* stream = openFile(path, "wb");
+    FILE* stream = openOwnFile(path, "wb");
     if (stream == nullptr)
         return false;
     bool ok = writer(stream, frame);

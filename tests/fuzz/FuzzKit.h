@@ -93,15 +93,6 @@ inline void deleteAllTextures() {
         glDeleteTextures(1, &name);
 }
 
-// Replaces path separators by '_' in data[begin, end), so that file names read
-// from an input stay inside the scratch folder.
-inline void keepNamesLocal(uint8_t* data, size_t begin, size_t end) {
-    for (size_t i = begin; i < end; i++) {
-        if (data[i] == '/' || data[i] == '\\')
-            data[i] = '_';
-    }
-}
-
 // makeSeeds runs inside the scratch folder and returns the seed files' bytes.
 inline void startFuzzTarget(int* argc, char*** argv, std::vector<std::string> (*makeSeeds)()) {
     platformConfig().batch = true;

@@ -1,8 +1,8 @@
 // Directive scripts: any bytes are run as a script on a fresh interpreter, in
 // batch mode, with the camera bound as the program binds it, and must leave the
-// undo ring naming the current Landscape. Path separators
-// are replaced, so that every file a script loads or saves stays in the
-// scratch folder.
+// undo ring naming the current Landscape. Every file a script loads or saves
+// stays in the scratch folder: the engine refuses paths that lead outside
+// (platform/FileSystem.h), and they read as missing.
 
 #include "directives/DirectiveScript.h"
 #include "landscape/Landscape.h"
@@ -22,9 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> bytes(data, data + size);
-    fuzzkit::keepNamesLocal(bytes.data(), 0, size);
-    fuzzkit::writeBytes("input.txt", bytes.data(), size);
+    fuzzkit::writeBytes("input.txt", data, size);
     {
         DirectiveScript script;
         Vector3 eye(10, 5, 10), angles(0, 135, 0);
