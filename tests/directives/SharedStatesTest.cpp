@@ -68,22 +68,14 @@ TEST(SharedStates, SaveAsDeepCopiesDoAndStatesNotTouchedStayAsTheyWere) {
     writeBmp("all.bmp", 25, 17, [](int, int) { return 0xFFFFFF; });
     writeBmp("grass.bmp", 4, 4, [](int, int) { return 0x30A030; });
     writeBmp("sand.bmp", 4, 4, [](int, int) { return 0xD0C080; });
-    const char* const commands[] = {"loadbump\nh.bmp\n0.05\n",
-                                    "settexture\ngrass.bmp\n",
-                                    "multvertex\n1\n1.25\n1\n",
-                                    "finalize\n",
-                                    "setsundir\n0.5\n0.6\n-0.4\n",
-                                    "sunambient\n0.3\n0.35\n0.4\n",
-                                    "sunlight\n0.7\n0.6\n0.5\n",
-                                    "traceshadows\n0.5\n0.5\n0.6\n",
-                                    "startpaint\n",
-                                    "maptexture\nall.bmp\ngrass.bmp\n0\n",
-                                    "maptexture\nrise.bmp\nsand.bmp\n1\n",
-                                    "endpaint\n",
-                                    "normalizetexcoords\n",
-                                    "undo\n",
-                                    "undo\n",
-                                    "newmap\n24\n16\n8\n1\n"};
+    // clang-format off
+    const char* const commands[] = {
+        "loadbump\nh.bmp\n0.05\n", "settexture\ngrass.bmp\n", "multvertex\n1\n1.25\n1\n", "finalize\n",
+        "setsundir\n0.5\n0.6\n-0.4\n", "sunambient\n0.3\n0.35\n0.4\n", "sunlight\n0.7\n0.6\n0.5\n",
+        "traceshadows\n0.5\n0.5\n0.6\n", "startpaint\n", "maptexture\nall.bmp\ngrass.bmp\n0\n",
+        "maptexture\nrise.bmp\nsand.bmp\n1\n", "endpaint\n", "normalizetexcoords\n", "undo\n", "undo\n",
+        "newmap\n24\n16\n8\n1\n"};
+    // clang-format on
     std::mt19937 random(2024);
     for (int trial = 0; trial < 10; ++trial) {
         DirectiveScript shared, deep;
