@@ -201,6 +201,7 @@ int Application::run() {
     currentLandscape->render(GL_TRIANGLES);
     if (!chooseDemoOrDrive() || quitRequested())
         return shutDown();
+    enterFrameLoop();
     do {
         frame();
     } while (!quitRequested());

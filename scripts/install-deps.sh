@@ -26,6 +26,8 @@ packages=(
     libegl-mesa0
     pkg-config
     ccache
+    ffmpeg
+    desktop-file-utils
 )
 
 missing=()
