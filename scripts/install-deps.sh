@@ -28,6 +28,8 @@ packages=(
     ccache
     ffmpeg
     desktop-file-utils
+    dpkg-dev
+    file
 )
 
 missing=()
