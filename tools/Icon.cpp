@@ -96,7 +96,7 @@ bool writeIcons(const std::string& shot, int left, int top, int side, const std:
     for (int size : {48, 128, 256}) {
         RgbImage scaled = scaleSquare(picture, left, top, side, size);
         if (scaled.width == 0) {
-            error = "the square does not lie inside " + shot;
+            error = "the square is not inside " + shot + " or smaller than " + std::to_string(size);
             return false;
         }
         const std::string name = std::to_string(size) + "x" + std::to_string(size);

@@ -12,7 +12,8 @@
 namespace icon {
 
 // The square of `side` pixels at (left, top) of `picture`, scaled to `size` x
-// `size`. Empty (width 0) when the square does not lie inside the picture.
+// `size`, never larger. Empty (width 0) when the square does not lie inside
+// the picture or is smaller than `size`.
 RgbImage scaleSquare(const RgbImage& picture, int left, int top, int side, int size);
 
 bool readPng(const std::string& path, RgbImage& image, std::string& error);

@@ -19,10 +19,11 @@ fi
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 out=$2
-# The icon's view: the tour at this frame (--clock-step 16), and the square
+# The icon's view: the tour at this frame (--clock-step 16; the island from the
+# sea, its beach and palms), and the square
 # cut from it: left, top and side in pixels of the 800 x 600 frame.
-icon_frame=60
-icon_square="100 0 600"
+icon_frame=700
+icon_square="0 150 260"
 
 rm -rf "$out.tmp"
 stage=$out.tmp/share/kestu
