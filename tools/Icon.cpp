@@ -10,6 +10,10 @@ namespace icon {
 
 namespace {
 
+// Largest picture side read: a screenshot is far smaller, and a file that
+// claims more is not one.
+const png_uint_32 maxSide = 16384;
+
 // How much of each picture pixel along one axis the icon pixel `i` covers.
 struct Share {
     int index;     // picture pixel
@@ -61,6 +65,11 @@ bool readPng(const std::string& path, RgbImage& image, std::string& error) {
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&png, path.c_str())) {
         error = path + ": " + png.message;
+        return false;
+    }
+    if (png.width > maxSide || png.height > maxSide) {
+        error = path + ": larger than " + std::to_string(maxSide) + " pixels a side";
+        png_image_free(&png);
         return false;
     }
     png.format = PNG_FORMAT_RGB;
