@@ -2,13 +2,16 @@
 # demo; `make test` builds everything and runs every test, then again built
 # with the sanitizers (in $(SAN_BUILD)), then fuzzes every file reader for
 # $(FUZZ_SMOKE_SECONDS) s each. `make fuzz` fuzzes each reader for
-# $(FUZZ_SECONDS) s. All install the Debian packages they need first
-# (scripts/install-deps.sh).
+# $(FUZZ_SECONDS) s. `make install PREFIX=P` installs into P, `make package`
+# builds the Debian package, `make video` records the demo tour to $(VIDEO).
+# All install the Debian packages they need first (scripts/install-deps.sh).
 
 BUILD ?= build
 ROOT ?= demo-root
 JOBS ?= 2
 SHOT ?= shot.png
+VIDEO ?= tour.mp4
+PREFIX ?= /usr/local
 HEADLESS := scripts/headless.sh
 SAN_BUILD ?= build-san
 FUZZ_SECONDS ?= 60
@@ -16,7 +19,7 @@ FUZZ_SMOKE_SECONDS ?= 20
 CCACHE := $(shell command -v ccache)
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24 -noreset"
 
-.PHONY: all deps build demo demo-data test san test-san fuzz clean
+.PHONY: all deps build demo demo-data video install package test san test-san fuzz clean
 
 all: build
 
@@ -27,23 +30,14 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE)
 	cmake --build $(BUILD) -j$(JOBS)
 
-# The demo root is the working directory of a run: Directives/ and data/,
-# with the recorded drive the demo replays (made by the engine itself, a few
-# minutes under Mesa; again only when the engine or drive.keys changed).
+# The demo root is the working directory of a run: Directives/ and data/.
+# The build makes it once in $(BUILD)/demo-data/share/kestu (the generated
+# data and the recorded drive, which the engine records itself in under a
+# minute under Mesa; again only when the engine or the demo's files changed);
+# this copies it, over what an earlier copy left.
 demo-data: build
-	mkdir -p $(ROOT)/Directives
-	@if [ -x $(BUILD)/kestu-data ]; then \
-		$(BUILD)/kestu-data $(ROOT); \
-	else \
-		echo "demo: $(BUILD)/kestu-data is not built yet; the demo runs without generated data"; \
-	fi
-	@if ls demo/Directives/* >/dev/null 2>&1; then cp demo/Directives/* $(ROOT)/Directives/; fi
-	@if [ -f demo/data/manus.txt ]; then mkdir -p $(ROOT)/data && cp demo/data/manus.txt $(ROOT)/data/; fi
-	@rec=$(ROOT)/data/records/testrecord.rec; \
-	if [ -x $(BUILD)/kestu ] && [ -d $(ROOT)/data ] && { [ ! -f $$rec ] || \
-		[ demo/records/drive.keys -nt $$rec ] || [ $(BUILD)/kestu -nt $$rec ]; }; then \
-		bash tools/make-record.sh $(BUILD) $(ROOT); \
-	fi
+	mkdir -p $(ROOT)
+	cp -r $(BUILD)/demo-data/share/kestu/Directives $(BUILD)/demo-data/share/kestu/data $(ROOT)/
 
 # On a display the program asks its two questions; without one it plays the
 # demo tour unattended under Xvfb for 1400 frames (22 s of the tour: the
@@ -57,6 +51,22 @@ demo: demo-data
 			--screenshot ../$(SHOT) && \
 		echo "demo: screenshot of the last frame written to $(CURDIR)/$(SHOT)"; \
 	fi
+
+# The whole demo tour, headless, as an H.264 video at real speed (62.5 frames
+# per second: one per 16 ms of the virtual clock). The tour ends by itself.
+video: demo-data
+	cd $(ROOT) && ../$(HEADLESS) ../$(BUILD)/kestu --batch --answers no,yes --clock-step 16 \
+		--video ../$(VIDEO)
+	@echo "video: the demo tour is in $(CURDIR)/$(VIDEO)"
+
+# bin/kestu, bin/kestu-data, bin/kestu-demo, share/kestu (the demo root),
+# the desktop entry and the icons; copies only, needs no display.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@echo "package: $$(ls $(CURDIR)/$(BUILD)/kestu_*_amd64.deb)"
 
 test: build
 	cd $(BUILD) && ../$(HEADLESS) ctest --output-on-failure
@@ -85,4 +95,4 @@ fuzz: san
 	bash scripts/fuzz.sh $(SAN_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(ROOT) $(SHOT)
+	rm -rf $(BUILD) $(SAN_BUILD) $(ROOT) $(SHOT) $(VIDEO)

@@ -202,6 +202,7 @@ int Application::run() {
     if (!chooseDemoOrDrive() || quitRequested())
         return shutDown();
     directives->releaseUndoStates();
+    enterFrameLoop();
     do {
         frame();
     } while (!quitRequested());

@@ -2,12 +2,14 @@
 // everything else is configured by the scripts in the working directory.
 
 #include "app/Application.h"
+#include "app/Window.h"
 #include "platform/Options.h"
 #include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 static void writeScreenshotAtExit() {
     endOfRun();
@@ -23,7 +25,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestu: %s\n", options.error.c_str());
         return 2;
     }
-    // Conditions that end the program early still leave the last shown frame.
+    // A video that cannot be recorded ends the run before any window opens.
+    std::string videoError;
+    if (!startVideo(windowWidth, windowHeight, videoError)) {
+        std::fprintf(stderr, "kestu: %s\n", videoError.c_str());
+        return 2;
+    }
+    // Conditions that end the program early still leave the last shown frame
+    // and a finished video.
     std::atexit(writeScreenshotAtExit);
     int status = runApplication();
     if (!endOfRun() && status == 0)

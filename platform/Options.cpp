@@ -28,6 +28,9 @@ const char helpText[] =
     "  --keys FILE         key events applied by the event poll that ends the given loop\n"
     "                      frame (from 1): lines 'FRAME down KEY' or 'FRAME up KEY', KEY is\n"
     "                      a..z, space, escape, up, down, left, right; '#' starts a comment\n"
+    "  --video FILE        also write every frame of the frame loop to a video through the\n"
+    "                      ffmpeg program (H.264 for .mp4, else what ffmpeg picks from the\n"
+    "                      name; 1000 / MS frames per second under --clock-step, else 60)\n"
     "  --immediate         send the terrain vertex by vertex every frame instead of\n"
     "                      replaying recorded lists (same picture; for measuring)\n"
     "  --help              print this help and exit\n"
@@ -199,7 +202,7 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
 
         const bool takesValue = name == "--answers" || name == "--frames" ||
                                 name == "--clock-step" || name == "--screenshot" ||
-                                name == "--keys";
+                                name == "--keys" || name == "--video";
         if (!takesValue) {
             if (name.compare(0, 1, "-") == 0)
                 return failure("unknown option '" + name + "' (see --help)");
@@ -228,6 +231,10 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
             if (value.empty())
                 return failure("--screenshot needs a file name");
             config.screenshot = value;
+        } else if (name == "--video") {
+            if (value.empty())
+                return failure("--video needs a file name");
+            config.video = value;
         } else if (name == "--keys") {
             std::string text, error;
             if (value.empty() || !readWholeFile(value, text))

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Screenshot.h"
+#include "platform/VideoPipe.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -30,6 +31,19 @@ ShownFrame& shownFrame() {
 
 bool runEnded = false;
 
+// The video of the loop's frames, when one is requested; never destroyed
+// for the same reason as the shown frame.
+VideoPipe& video() {
+    static VideoPipe* pipe = new VideoPipe();
+    return *pipe;
+}
+
+bool inFrameLoop = false;
+
+bool recordingVideo() {
+    return inFrameLoop && video().isOpen();
+}
+
 void captureBackBuffer() {
     SDL_Surface* screen = SDL_GetVideoSurface();
     if (screen == nullptr || screen->w <= 0 || screen->h <= 0)
@@ -50,6 +64,13 @@ void captureBackBuffer() {
     frame.valid = true;
 }
 
+// The video takes frames of the size it was started with only.
+void sendToVideo() {
+    const ShownFrame& frame = shownFrame();
+    if (frame.width == video().width() && frame.height == video().height())
+        video().send(frame.pixels.data());
+}
+
 } // namespace
 
 void presentFrame() {
@@ -57,24 +78,46 @@ void presentFrame() {
     // nothing to read or swap, but the frame still counts for the clock.
     SDL_Surface* screen = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetVideoSurface() : nullptr;
     if (screen != nullptr && (screen->flags & SDL_OPENGL) != 0) {
-        if (!platformConfig().screenshot.empty())
+        if (!platformConfig().screenshot.empty() || recordingVideo())
             captureBackBuffer();
+        if (recordingVideo() && shownFrame().valid)
+            sendToVideo();
         SDL_GL_SwapBuffers();
     }
     advanceVirtualClock();
 }
 
 void presentSameFrame() {
+    if (recordingVideo() && shownFrame().valid)
+        sendToVideo();
     advanceVirtualClock();
+}
+
+bool startVideo(int width, int height, std::string& error) {
+    const PlatformConfig& config = platformConfig();
+    if (config.video.empty())
+        return true;
+    const std::string rate =
+        config.clockStep != 0 ? "1000/" + std::to_string(config.clockStep) : std::string("60");
+    if (!video().open(config.video, width, height, rate, error)) {
+        error = "--video " + config.video + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+void enterFrameLoop() {
+    inFrameLoop = true;
 }
 
 bool endOfRun() {
     if (runEnded)
         return true;
     runEnded = true;
+    bool videoWhole = video().finish();
     const std::string& path = platformConfig().screenshot;
     if (path.empty())
-        return true;
+        return videoWhole;
     const ShownFrame& shown = shownFrame();
     if (!shown.valid) {
         std::fprintf(stderr, "kestu: no frame was shown, so no screenshot was written to %s\n",
@@ -90,7 +133,7 @@ bool endOfRun() {
         std::fprintf(stderr, "kestu: could not write the screenshot %s\n", path.c_str());
         return false;
     }
-    return true;
+    return videoWhole;
 }
 
 void forEachScriptedKey(uint32_t frame, void (*apply)(const KeyEventLine& event)) {

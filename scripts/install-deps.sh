@@ -26,6 +26,10 @@ packages=(
     libegl-mesa0
     pkg-config
     ccache
+    ffmpeg
+    desktop-file-utils
+    dpkg-dev
+    file
 )
 
 missing=()

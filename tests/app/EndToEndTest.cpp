@@ -155,12 +155,49 @@ TEST_F(EndToEnd, TheDemoRunsUnattendedAsksBothQuestionsAndLeavesTheLastFrame) {
 }
 
 TEST_F(EndToEnd, BadOptionsEndWithStatusTwo) {
-    for (const char* bad : {"--frames 0", "--answers perhaps", "--keys nowhere.txt", "stray"}) {
+    for (const char* bad : {"--frames 0", "--answers perhaps", "--keys nowhere.txt", "stray",
+                            "--video nowhere/v.mp4"}) {
         EXPECT_EQ(runKestu(bad), 2) << bad;
         std::vector<std::string> lines = errors();
         ASSERT_EQ(lines.size(), 1u) << bad;
         EXPECT_EQ(lines[0].rfind("kestu: ", 0), 0u) << lines[0];
     }
+}
+
+TEST_F(EndToEnd, TheVideoHoldsTheLoopsFramesRightSideUp) {
+    // ffmpeg picks lossless animated PNG for the name, so frames compare exactly.
+    ASSERT_EQ(runKestu("--batch --answers no,yes --clock-step 16 --frames 1 --screenshot one.png"),
+              0);
+    ASSERT_EQ(runKestu("--batch --answers no,yes --clock-step 16 --frames 120 --video v.apng"), 0)
+        << root.readFile("err.txt");
+    ASSERT_EQ(runCommand("ffprobe -v error -count_frames -show_entries "
+                         "stream=width,height,r_frame_rate,nb_read_frames -of csv=p=0 v.apng "
+                         "> probe.txt && ffmpeg -v error -i v.apng -frames:v 1 -f rawvideo "
+                         "-pix_fmt rgb24 first.rgb"),
+              0);
+    EXPECT_EQ(linesOf("probe.txt"), std::vector<std::string>{"800,600,125/2,120"});
+    DecodedPng png;
+    ASSERT_TRUE(decodePng(readAll("one.png"), png));
+    EXPECT_TRUE(readAll("first.rgb") == png.rgb) << "the first frame, as the 1-frame run shows it";
+}
+
+TEST_F(EndToEnd, AVideoEndsWhenFfmpegStopsReadingAndTheRunGoesOn) {
+    // This ffmpeg accepts the name, then reads two frames and quits.
+    root.writeFile("bin/ffmpeg", "#!/bin/sh\ncase \"$*\" in *pipe:0*) head -c 2880000 >/dev/null;; "
+                                 "esac\n");
+    fs::permissions(fs::path(root.path()) / "bin/ffmpeg", fs::perms::owner_all);
+    const std::string run = quoted(kestu.string()) +
+                            " --batch --answers no,yes --frames 30 "
+                            "--video v.mp4 --screenshot end.png 2> err.txt";
+    EXPECT_EQ(runCommand("PATH=" + root.path() + "/bin:$PATH " + run), 1);
+    EXPECT_LT(indexOfLineStartingWith(errors(), "kestu: the video v.mp4 ends after 2 frames: "
+                                                "ffmpeg stopped reading; the run goes on"),
+              errors().size());
+    EXPECT_TRUE(fs::exists(fs::path(root.path()) / "end.png")) << "the run reached its end";
+    // Without ffmpeg nothing starts.
+    EXPECT_EQ(runCommand("PATH=/nowhere " + run), 2);
+    EXPECT_EQ(errors(), std::vector<std::string>{"kestu: --video v.mp4: the ffmpeg program is not "
+                                                 "installed (Debian package ffmpeg)"});
 }
 
 TEST_F(EndToEnd, TheTerminationSignalStillEndsARunningLoop) {
