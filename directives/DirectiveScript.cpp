@@ -2,7 +2,10 @@
 
 #include "landscape/Landscape.h"
 #include "landscape/TerrainPool.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/ScriptPlace.h"
+#include "platform/SystemMemory.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -86,16 +89,21 @@ void DirectiveScript::run(int n) {
     runFile(path);
 }
 
+// Every message raised on the way names the script and the line it stands on.
 void DirectiveScript::runFile(const char* path) {
+    runningFile = hostPath(path);
     if (!reader.open(path)) {
+        ScriptPlace place(runningFile.c_str(), 0, nullptr);
         messageBox("Corrupt directive file", "Implementor Error", MB_OK);
         reader.close();
         return;
     }
     for (;;) {
         int length = reader.readLine(first, lineCapacity);
-        if (!dispatch(first, length) && length > 0 && first[0] != ';')
+        if (!dispatch(first, length) && length > 0 && first[0] != ';') {
+            ScriptPlace place(runningFile.c_str(), reader.lineNumber(), nullptr);
             messageBox("Bad directive", "", MB_OK);
+        }
         if (reader.atEnd())
             break;
     }
@@ -109,6 +117,7 @@ bool DirectiveScript::dispatch(const char* line, int length) {
     for (const Command& command : commands) {
         if (std::strlen(command.keyword) == size_t(length) &&
             std::memcmp(command.keyword, line, size_t(length)) == 0) {
+            ScriptPlace place(runningFile.c_str(), reader.lineNumber(), command.keyword);
             try {
                 (this->*command.handler)();
             } catch (const std::bad_alloc&) {

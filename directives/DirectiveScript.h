@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class Camera;
 class Landscape;
@@ -29,6 +30,7 @@ class DirectiveScript {
     LightingParams lightingParams;  // sun direction and colours handed to the lighting operations
     UndoRing ring;                  // the five Landscapes and the current one
     DirectiveReader reader;         // the script being run; open only inside run
+    std::string runningFile;        // host form of the path of the script run last
     char first[lineCapacity] = {};  // keyword lines and most arguments
     char second[lineCapacity] = {}; // second argument of multi-line commands
     char third[lineCapacity] = {};  // third argument of multi-line commands
