@@ -140,6 +140,7 @@ void DirectiveScript::releaseUndoStates() {
     if (lightingParams.landscape != ring.currentState())
         lightingParams.landscape = nullptr;
     terrainTrim(true);
+    returnFreeMemory();
 }
 
 const char* DirectiveScript::readArgument(char* buffer) {
