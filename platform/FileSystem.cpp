@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FileWatch.h"
+
 #include <SDL.h>
 
 std::string hostPath(const char* path) {
@@ -12,9 +14,13 @@ std::string hostPath(const char* path) {
 }
 
 FILE* openFile(const char* path, const char* mode) {
-    return std::fopen(hostPath(path).c_str(), mode);
+    std::string host = hostPath(path);
+    FileWatch::noteOpen(host, mode);
+    return std::fopen(host.c_str(), mode);
 }
 
 SDL_RWops* openRWops(const char* path, const char* mode) {
-    return SDL_RWFromFile(hostPath(path).c_str(), mode);
+    std::string host = hostPath(path);
+    FileWatch::noteOpen(host, mode);
+    return SDL_RWFromFile(host.c_str(), mode);
 }
