@@ -46,6 +46,11 @@ const DirectiveScript::Command DirectiveScript::commands[] = {
     {"spawn", &DirectiveScript::spawnDirective},
 };
 
+const char* DirectiveScript::keywordAt(int i) {
+    const int count = int(sizeof commands / sizeof commands[0]);
+    return i >= 0 && i < count ? commands[i].keyword : nullptr;
+}
+
 // Commands that change nothing a terrain sector draws; after any other command
 // every Landscape of the ring records its drawing afresh. ("endpaint" may paint
 // a Landscape that is no longer current, hence the whole ring.)

@@ -56,6 +56,9 @@ class DirectiveScript {
 
     Landscape* pushState(bool copy) { return ring.pushState(copy); }
 
+    // The i-th keyword of the command table in dispatch order, or null past the last.
+    static const char* keywordAt(int i);
+
     // Called once the last script has run: no directive can step back any
     // more, so the states behind the current one, with their recorded drawing,
     // and the paint canvas are let go and their memory returned, with all

@@ -1,5 +1,5 @@
 // The interpreter itself: how script files are found, read and dispatched,
-// and where its messages say they come from.
+// where its messages say they come from, and its reference.
 
 #include "tests/directives/DirectiveTestKit.h"
 
@@ -7,6 +7,8 @@
 #include "platform/ScriptPlace.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 TEST(DirectiveScript, KeywordsMatchWholeLinesAndEachBadLineIsReportedWhileTheScriptGoesOn) {
     TempWorkingDirectory folder;
@@ -89,4 +91,16 @@ TEST(DirectiveScript, EveryMessageOfAScriptIsPrecededByItsFileAndTheLineOfItsCom
         "[] Not a script's"};
     EXPECT_EQ(stopCapturingMessages(), expected);
     EXPECT_EQ(ScriptPlace::messageCount() - before, 8u) << "the scripts' messages are counted";
+}
+
+TEST(DirectiveScript, TheReferenceHasOneEntryPerKeywordInTheOrderOfTheTable) {
+    std::ifstream reference(std::string(KESTU_SOURCE_DIR) + "/docs/directives.md");
+    ASSERT_TRUE(reference.good());
+    std::vector<std::string> entries, keywords;
+    for (std::string line; std::getline(reference, line);)
+        if (line.rfind("### ", 0) == 0)
+            entries.push_back(line.substr(4));
+    for (int i = 0; DirectiveScript::keywordAt(i) != nullptr; ++i)
+        keywords.push_back(std::string("`") + DirectiveScript::keywordAt(i) + "`");
+    EXPECT_EQ(entries, keywords);
 }
