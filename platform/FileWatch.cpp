@@ -2,11 +2,13 @@
 
 #include <cstring>
 #include <dirent.h>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace {
 
 FileWatch* recordingWatch = nullptr; // the watch recording a build, or none
+std::mutex recording;                // guards recordingWatch and what it records
 
 int64_t nanoseconds(const timespec& t) {
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
@@ -42,6 +44,7 @@ FileState fileState(const std::string& hostPath) {
 }
 
 FileWatch::~FileWatch() {
+    std::lock_guard<std::mutex> lock(recording);
     if (recordingWatch == this)
         recordingWatch = nullptr;
 }
@@ -54,12 +57,16 @@ void FileWatch::startRecording(const std::string& watchedFolder) {
     reported = false;
     changed.clear();
     listFolder(recorded);
+    std::lock_guard<std::mutex> lock(recording);
     recordingWatch = this;
 }
 
 void FileWatch::stopRecording() {
-    if (recordingWatch == this)
-        recordingWatch = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(recording);
+        if (recordingWatch == this)
+            recordingWatch = nullptr;
+    }
     // What the build wrote itself is no change to report.
     States inFolder;
     listFolder(inFolder);
@@ -72,6 +79,7 @@ void FileWatch::stopRecording() {
 }
 
 void FileWatch::noteOpen(const std::string& hostPath, const char* mode) {
+    std::lock_guard<std::mutex> lock(recording);
     FileWatch* watch = recordingWatch;
     if (watch == nullptr || mode == nullptr)
         return;

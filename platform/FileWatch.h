@@ -62,7 +62,7 @@ class FileWatch {
     size_t size() const { return recorded.size(); }
 
     // Called by the file system for every file it opens, with the path in
-    // host form and the fopen mode, before the file is opened.
+    // host form and the fopen mode, before the file is opened; from any thread.
     static void noteOpen(const std::string& hostPath, const char* mode);
 
   private:
