@@ -60,12 +60,12 @@ TEST(DirectiveScript, EveryMessageOfAScriptIsPrecededByItsFileAndTheLineOfItsCom
     TempWorkingDirectory folder;
     DirectiveScript script;
     folder.writeFile("Directives\\directive5.txt", "; line 1\r\n"
-                                                   "Newmap\r\n"              // 2
-                                                   "newmap\n0\n32\n16\n1\n"  // 3 to 7
-                                                   + std::string(1500, 'x') + // 8, read twice
-                                                   "\nloadbump\nmap.bmp\n0\n" // 9 to 11
-                                                   "maptexture\nm\nt\n7\n"    // 12 to 15
-                                                   "settexture");             // 16
+                                                   "Newmap\r\n"                   // 2
+                                                   "newmap\n0\n32\n16\n1\n"       // 3 to 7
+                                                       + std::string(1500, 'x') + // 8, read twice
+                                                       "\nloadbump\nmap.bmp\n0\n" // 9 to 11
+                                                       "maptexture\nm\nt\n7\n"    // 12 to 15
+                                                       "settexture");             // 16
     const uint32_t before = ScriptPlace::messageCount();
     startCapturingMessages();
     script.run(5);

@@ -1,7 +1,7 @@
 // The watch behind --watch: which changes of which files it reports, and when.
 
-#include "platform/FileSystem.h"
 #include "platform/FileWatch.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
