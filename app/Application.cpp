@@ -5,7 +5,7 @@
 #include "app/TextPrinter.h"
 #include "app/Walker.h"
 #include "app/Window.h"
-#include "directives/DirectiveScript.h"
+#include "app/WorldBuild.h"
 #include "image/Texture.h"
 #include "landscape/Landscape.h"
 #include "platform/Clock.h"
@@ -13,7 +13,6 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
-#include "platform/Random.h"
 #include "platform/Signals.h"
 
 #include <GL/gl.h>
@@ -45,8 +44,8 @@ class Application {
     int run();
 
   private:
-    std::unique_ptr<DirectiveScript> directives; // owns every Landscape
     Walker walker;
+    WorldBuild world{walker}; // owns every Landscape
     FramePacer pacer;
     FrameCounter frameCounter;
     Texture font; // pixels of the font image; its GL texture outlives it
@@ -60,6 +59,7 @@ class Application {
     void buildWorld();
     void showLoadingScreen();
     bool chooseDemoOrDrive();
+    void rebuildWorld();
     void frame();
     void loadView();
     void moveWalker();
@@ -94,23 +94,19 @@ void Application::openScreen() {
 
 void Application::buildWorld() {
     Landscape::immediateDrawing = platformConfig().immediateDrawing;
-    directives.reset(new DirectiveScript());
-    currentLandscape->setViewDist(40.0f, 5.0f);
-    currentLandscape->finalize();
-
-    currentLandscape->cameraPosition = &walker.position;
-    currentLandscape->cameraAngles = &walker.angles;
-
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    currentLandscape->setFogColor(1.0f, 1.0f, 1.0f);
-
+    // The font is the program's, not the world's: loaded before the world
+    // begins, it is neither watched nor let go with the world.
     font.loadBmp("data\\textures\\ascii.bmp");
     printer.glyphTable.build(font.upload(0));
 
+    world.watching = platformConfig().watch;
+    world.seed = getTickCount();
+    world.begin();
+
     pacer.period = 0;
-    seedRandom(getTickCount());
     pacer.resetDeadline();
     frameCounter.start();
     clearKeys();
@@ -129,9 +125,9 @@ void Application::showLoadingScreen() {
 bool Application::chooseDemoOrDrive() {
     int answer = messageBox(demoQuestion, "Project Kestu - Demo", MB_YESNOCANCEL);
     if (answer == IDYES) {
-        directives->run(6);
+        world.runChosen(6);
     } else if (answer == IDNO) {
-        directives->run(4);
+        world.runChosen(4);
     } else {
         requestQuit();
         return false;
@@ -185,10 +181,21 @@ void Application::frame() {
     applyScriptedInput(loopFrame);
 }
 
+// --watch: between two frames, the world is built again from the files it
+// came from; the loop goes on with the new world in the next frame.
+void Application::rebuildWorld() {
+    std::fprintf(stderr, "kestu: %s changed, rebuilding the world\n",
+                 world.watch.changedName().c_str());
+    uint32_t taken = world.rebuild([this] { showLoadingScreen(); });
+    std::fprintf(stderr, "kestu: rebuilt the world in %u ms; watching %zu files\n", taken,
+                 world.watch.size());
+    pacer.resetDeadline();
+}
+
 int Application::shutDown() {
     SDL_Quit();
     font.release();
-    directives.reset();
+    world.directives.reset();
     return 0;
 }
 
@@ -196,15 +203,19 @@ int Application::run() {
     openScreen();
     buildWorld();
     showLoadingScreen();
-    directives->run(9);
-    // One unseen frame: entity updates and placement run once before the question.
-    currentLandscape->render(GL_TRIANGLES);
+    // Script 9, then one unseen frame: entity updates and placement run once
+    // before the question.
+    world.runBase();
     if (!chooseDemoOrDrive() || quitRequested())
         return shutDown();
-    directives->releaseUndoStates();
+    if (world.watching)
+        std::fprintf(stderr, "kestu: watching %zu files of Directives/ and of the build\n",
+                     world.watch.size());
     enterFrameLoop();
     do {
         frame();
+        if (world.watching && !quitRequested() && world.watch.poll())
+            rebuildWorld();
     } while (!quitRequested());
     return shutDown();
 }

@@ -6,6 +6,7 @@
 #include "platform/Options.h"
 #include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
+#include "platform/ScriptPlace.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,5 +38,8 @@ int main(int argc, char** argv) {
     int status = runApplication();
     if (!endOfRun() && status == 0)
         status = 1;
+    // --strict: a run whose scripts raised any message did not pass.
+    if (status == 0 && platformConfig().strict && ScriptPlace::messageCount() > 0)
+        status = 3;
     return status;
 }

@@ -19,6 +19,8 @@ void DirectiveReader::close() {
     endReached = false;
     lastMissing = false;
     pendingCount = 0;
+    line = 0;
+    atLineStart = true;
 }
 
 int DirectiveReader::nextChar() {
@@ -37,6 +39,9 @@ int DirectiveReader::readLine(char* buffer, int capacity) {
     if (capacity < 1)
         return 0;
     buffer[0] = '\0';
+    if (atLineStart)
+        ++line;
+    atLineStart = false;
     if (stream == nullptr || endReached) {
         endReached = true;
         lastMissing = true;
@@ -66,7 +71,7 @@ int DirectiveReader::readLine(char* buffer, int capacity) {
         buffer[length++] = char(c);
     }
     // A full buffer: a line break right behind it still belongs to this line,
-    // anything else starts the next line.
+    // anything else starts the next read (within the same line of the file).
     if (!lineEnded && !endReached) {
         int c = nextChar();
         if (c == '\r') {
@@ -74,11 +79,16 @@ int DirectiveReader::readLine(char* buffer, int capacity) {
             if (next != '\n') {
                 putBack(next);
                 putBack(c);
+            } else {
+                lineEnded = true;
             }
         } else if (c != '\n') {
             putBack(c);
+        } else {
+            lineEnded = true;
         }
     }
+    atLineStart = lineEnded;
     buffer[length] = '\0';
     return length;
 }

@@ -6,7 +6,8 @@
 // by the next read. A read that meets the end of the file before a line feed
 // marks the reader as at its end; every read after that delivers empty text.
 // Lines are kept with their length, so a line holding NUL bytes is never
-// mistaken for a shorter one.
+// mistaken for a shorter one. The reader counts the lines of the file as an
+// editor numbers them, so that messages can say where they were raised.
 
 #include <cstdio>
 
@@ -33,6 +34,9 @@ class DirectiveReader {
     bool atEnd() const { return endReached; }
     // True when the last read found nothing at all: the file had already ended.
     bool lastLineMissing() const { return lastMissing; }
+    // The line of the file (from 1) the last read took its text from; the
+    // parts of a line split by the read's limit all have that line's number.
+    int lineNumber() const { return line; }
 
   private:
     int nextChar();
@@ -43,4 +47,6 @@ class DirectiveReader {
     int pendingCount = 0;     // entries in use in pending
     bool endReached = false;  // a read met the end of the file
     bool lastMissing = false; // the last read delivered no character and no line feed
+    int line = 0;             // line of the file the last read began in
+    bool atLineStart = true;  // the next read begins a line of the file
 };

@@ -2,7 +2,10 @@
 
 #include "landscape/Landscape.h"
 #include "landscape/TerrainPool.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/ScriptPlace.h"
+#include "platform/SystemMemory.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,6 +45,11 @@ const DirectiveScript::Command DirectiveScript::commands[] = {
     {"createtank", &DirectiveScript::createTankDirective},
     {"spawn", &DirectiveScript::spawnDirective},
 };
+
+const char* DirectiveScript::keywordAt(int i) {
+    const int count = int(sizeof commands / sizeof commands[0]);
+    return i >= 0 && i < count ? commands[i].keyword : nullptr;
+}
 
 // Commands that change nothing a terrain sector draws; after any other command
 // every Landscape of the ring records its drawing afresh. ("endpaint" may paint
@@ -87,16 +95,21 @@ void DirectiveScript::run(int n) {
     runFile(path);
 }
 
+// Every message raised on the way names the script and the line it stands on.
 void DirectiveScript::runFile(const char* path) {
+    runningFile = hostPath(path);
     if (!reader.open(path)) {
+        ScriptPlace place(runningFile.c_str(), 0, nullptr);
         messageBox("Corrupt directive file", "Implementor Error", MB_OK);
         reader.close();
         return;
     }
     for (;;) {
         int length = reader.readLine(first, lineCapacity);
-        if (!dispatch(first, length) && length > 0 && first[0] != ';')
+        if (!dispatch(first, length) && length > 0 && first[0] != ';') {
+            ScriptPlace place(runningFile.c_str(), reader.lineNumber(), nullptr);
             messageBox("Bad directive", "", MB_OK);
+        }
         if (reader.atEnd())
             break;
     }
@@ -110,6 +123,7 @@ bool DirectiveScript::dispatch(const char* line, int length) {
     for (const Command& command : commands) {
         if (std::strlen(command.keyword) == size_t(length) &&
             std::memcmp(command.keyword, line, size_t(length)) == 0) {
+            ScriptPlace place(runningFile.c_str(), reader.lineNumber(), command.keyword);
             try {
                 (this->*command.handler)();
             } catch (const std::bad_alloc&) {
@@ -132,6 +146,7 @@ void DirectiveScript::releaseUndoStates() {
     if (lightingParams.landscape != ring.currentState())
         lightingParams.landscape = nullptr;
     terrainTrim(true);
+    returnFreeMemory();
 }
 
 const char* DirectiveScript::readArgument(char* buffer) {

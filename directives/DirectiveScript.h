@@ -6,17 +6,21 @@
 // lines starting with ';' are comments; any other unknown line is reported as
 // "Bad directive" and skipped. No line of any file stops a run.
 //
-// One DirectiveScript lives for the whole program. It owns every Landscape
-// through its UndoRing, and keeps its lighting block and paint canvas between
-// runs, so a later script continues from the world an earlier one left.
+// A DirectiveScript is the world under construction: it owns every Landscape
+// through its UndoRing, and through them every entity, and every texture
+// loaded while it exists. It keeps its lighting block and paint canvas between
+// runs, so a later script continues from the world an earlier one left; the
+// world is let go whole when it is destroyed.
 
 #include "directives/DirectiveReader.h"
 #include "directives/UndoRing.h"
+#include "image/TextureOwner.h"
 #include "lighting/LightingParams.h"
 #include "lighting/PaintCanvas.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class Camera;
 class Landscape;
@@ -26,9 +30,11 @@ class DirectiveScript {
     static constexpr int lineCapacity = 1024;     // bytes per line buffer, NUL included
     static constexpr int imageNameCapacity = 256; // bytes read for a height-image name
 
+    TextureOwner textureOwner;      // the world's GL textures; goes last, after every Landscape
     LightingParams lightingParams;  // sun direction and colours handed to the lighting operations
     UndoRing ring;                  // the five Landscapes and the current one
     DirectiveReader reader;         // the script being run; open only inside run
+    std::string runningFile;        // host form of the path of the script run last
     char first[lineCapacity] = {};  // keyword lines and most arguments
     char second[lineCapacity] = {}; // second argument of multi-line commands
     char third[lineCapacity] = {};  // third argument of multi-line commands
@@ -50,9 +56,13 @@ class DirectiveScript {
 
     Landscape* pushState(bool copy) { return ring.pushState(copy); }
 
+    // The i-th keyword of the command table in dispatch order, or null past the last.
+    static const char* keywordAt(int i);
+
     // Called once the last script has run: no directive can step back any
     // more, so the states behind the current one, with their recorded drawing,
-    // and the paint canvas are let go and their memory returned.
+    // and the paint canvas are let go and their memory returned, with all
+    // the heap memory the build freed.
     void releaseUndoStates();
 
     // What "newmap" makes of its arguments on a machine with this much physical

@@ -2,10 +2,11 @@
 // One image in memory and, once uploaded, its OpenGL texture name. Rows follow
 // each other without padding, the first row is texture row t = 0, channels are
 // R, G, B (, A). A Texture owns its pixels but never deletes its OpenGL texture:
-// textures live until the program ends. Textures are not copied; temporaries
-// are filled through allocate. The readers refuse (false, no pixels) a file
-// that does not hold every pixel its header declares, before allocating, so
-// a garbage file never costs much more memory than its own size.
+// a texture lives until its world's TextureOwner ends, or the program.
+// Textures are not copied; temporaries are filled through allocate. The
+// readers refuse (false, no pixels) a file that does not hold every pixel its
+// header declares, before allocating, so a garbage file never costs much more
+// memory than its own size.
 
 #include <cstdint>
 

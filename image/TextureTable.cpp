@@ -1,6 +1,7 @@
 #include "image/TextureTable.h"
 
 #include "image/Texture.h"
+#include "image/TextureOwner.h"
 #include "io/BinaryStream.h"
 
 #include <cstring>
@@ -90,6 +91,7 @@ int loadFileTexture(TextureTable& table, const char* path, uint8_t filterMode, u
     // An unreadable file still gets its entry (with a texture name that holds
     // no image), so that the path is not tried again and indices stay stable.
     uint32_t name = image.upload(filterMode);
+    TextureOwner::adopt(name);
 
     int index = table.addEntry(name);
     if (index == -1)
@@ -176,7 +178,9 @@ bool TextureTable::read(FILE* stream) {
             // An entry that never had a file (all share the empty name) gets a
             // fresh texture name of its own, so that it keeps its index.
             Texture nothing;
-            int index = addEntry(nothing.upload(entry.filterMode));
+            uint32_t name = nothing.upload(entry.filterMode);
+            TextureOwner::adopt(name);
+            int index = addEntry(name);
             if (index != -1)
                 entries[index].filterMode = entry.filterMode;
         } else {

@@ -3,7 +3,8 @@
 // loaded from, so that a file is loaded once and a map file can name its
 // textures. Entries are written to map files exactly as they lie in memory.
 // The table never writes past its 256 entries or 256 used indices, and refuses
-// paths that do not fit an entry's name.
+// paths that do not fit an entry's name. The OpenGL textures it makes belong
+// to the world's TextureOwner.
 
 #include <cstdint>
 #include <cstdio>

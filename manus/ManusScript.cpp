@@ -11,6 +11,7 @@
 #include "landscape/Landscape.h"
 #include "platform/FileSystem.h"
 #include "platform/Input.h"
+#include "platform/ScriptPlace.h"
 
 #include <cfloat>
 #include <cmath>
@@ -44,6 +45,7 @@ ManusScript::~ManusScript() {
 
 void ManusScript::onAdded(Landscape& world) {
     script = openOwnFile(scriptPath, "r");
+    scriptFile_ = hostPath(scriptPath);
     wakeTime = world.frameTime;
     auto eye = std::make_shared<Camera>();
     camera = eye;
@@ -71,7 +73,10 @@ void ManusScript::step(Landscape& world) {
     }
     // Text mode: the line feed ends the line, a carriage return before it goes too.
     size_t length = std::strlen(line);
-    if (length > 0 && line[length - 1] == '\n') {
+    if (atLineStart_)
+        ++lineNumber;
+    atLineStart_ = length > 0 && line[length - 1] == '\n';
+    if (atLineStart_) {
         line[--length] = '\0';
         if (length > 0 && line[length - 1] == '\r')
             line[--length] = '\0';
@@ -82,6 +87,7 @@ void ManusScript::step(Landscape& world) {
         return;
     for (const Command& command : commands) {
         if (std::strcmp(name, command.name) == 0) {
+            ScriptPlace place(scriptFile_.c_str(), lineNumber, command.name);
             (this->*command.run)(world);
             return;
         }

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Camera;
@@ -40,6 +41,7 @@ class ManusScript : public Entity {
     std::vector<std::shared_ptr<Entity>> placed; // made by "createentity", kept for the script
     uint32_t wakeTime = 0;                       // ms on the frame clock; no line runs before it
     const char* scriptPath = "data\\manus.txt";  // what onAdded opens (tests point it elsewhere)
+    int32_t lineNumber = 0;                      // line of the script the last read began in
 
     ManusScript();
     ~ManusScript() override;
@@ -53,6 +55,8 @@ class ManusScript : public Entity {
 
   private:
     const char* cursor_ = nullptr; // the rest of the line not yet split into words
+    bool atLineStart_ = true;      // the next read begins a line of the script
+    std::string scriptFile_;       // host form of scriptPath, for the message log
 
     void step(Landscape& world);
     void finish();

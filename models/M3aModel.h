@@ -8,8 +8,10 @@
 // path the same model while any of them holds it, so five hundred palm trees
 // read their file and record their display lists once. Binding textures
 // writes GL texture names into the shared materials; every name a texture
-// table hands out stays valid for the rest of the run, so a model bound
-// through another Landscape's table still draws correctly.
+// table hands out stays valid as long as the world it was loaded for, so a
+// model bound through another Landscape's table of that world still draws
+// correctly. A model lives no longer than the entities that hold it, and so
+// no longer than their world.
 
 #include "models/M3aMesh.h"
 

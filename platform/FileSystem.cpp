@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FileWatch.h"
 #include "platform/MessageBox.h"
 
 #include <SDL.h>
@@ -49,9 +50,15 @@ FILE* openFile(const char* path, const char* mode) {
 }
 
 SDL_RWops* openRWops(const char* path, const char* mode) {
-    return refused(path) ? nullptr : SDL_RWFromFile(hostPath(path).c_str(), mode);
+    if (refused(path))
+        return nullptr;
+    std::string host = hostPath(path);
+    FileWatch::noteOpen(host, mode);
+    return SDL_RWFromFile(host.c_str(), mode);
 }
 
 FILE* openOwnFile(const char* path, const char* mode) {
-    return std::fopen(hostPath(path).c_str(), mode);
+    std::string host = hostPath(path);
+    FileWatch::noteOpen(host, mode);
+    return std::fopen(host.c_str(), mode);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Paths keep their backslashes everywhere in memory and in files ("data\maps\a.map");
 // these functions are the one place where a path is turned into the host's form
-// and a file is opened.
+// and a file is opened (and where a watch that records a build learns of
+// every file the build opens, FileWatch.h).
 //
 // A world's files stay in its folder: openFile and openRWops take paths that
 // came from a script or a data file, and refuse one that could name a file

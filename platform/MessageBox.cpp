@@ -1,11 +1,14 @@
 #include "platform/MessageBox.h"
 
 #include "platform/PlatformConfig.h"
+#include "platform/ScriptPlace.h"
 #include "platform/X11Dialog.h"
 
 #include <cstdio>
 
+// A message raised by a script line is located on a line of its own first.
 static void logMessage(const char* text, const char* caption) {
+    ScriptPlace::logMessage(stderr);
     std::fputc('[', stderr);
     std::fputs(caption ? caption : "", stderr);
     std::fputs("] ", stderr);

@@ -1,7 +1,8 @@
 #pragma once
 // The engine's modal message box. Every box is first written to the message log
 // (standard error) as one line "[caption] text", line breaks as the two
-// characters \n. In batch mode nobody is asked: OK boxes answer OK and questions
+// characters \n, after the line that locates it when a script line raised it
+// (ScriptPlace.h). In batch mode nobody is asked: OK boxes answer OK and questions
 // take the next answer of the configured list, or their last button once the list
 // is used up. Otherwise a real modal X11 dialog blocks the thread until answered.
 

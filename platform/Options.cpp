@@ -33,6 +33,9 @@ const char helpText[] =
     "                      name; 1000 / MS frames per second under --clock-step, else 60)\n"
     "  --immediate         send the terrain vertex by vertex every frame instead of\n"
     "                      replaying recorded lists (same picture; for measuring)\n"
+    "  --watch             rebuild the world in place when a script under Directives/, or\n"
+    "                      a file the last build read, changes\n"
+    "  --strict            exit status 3 when any script raised a message box\n"
     "  --help              print this help and exit\n"
     "\n"
     "The world's scripts and data files name paths inside the current folder only: one\n"
@@ -185,7 +188,8 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
         bool hasValue = false;
         splitOption(argv[i] ? argv[i] : "", name, value, hasValue);
 
-        if (name == "--help" || name == "--batch" || name == "--immediate") {
+        if (name == "--help" || name == "--batch" || name == "--immediate" || name == "--watch" ||
+            name == "--strict") {
             if (hasValue)
                 return failure(name + " takes no value");
             if (name == "--help") {
@@ -195,6 +199,10 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
             }
             if (name == "--batch")
                 config.batch = true;
+            else if (name == "--watch")
+                config.watch = true;
+            else if (name == "--strict")
+                config.strict = true;
             else
                 config.immediateDrawing = true;
             continue;

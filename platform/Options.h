@@ -2,9 +2,10 @@
 // The command line of kestu. The engine itself is configured by its scripts
 // only; these options belong to the platform layer and let the program run
 // unattended: batch answers for the questions, a frame limit, a virtual clock,
-// a screenshot at the end and scripted key events. Parsing never exits or
-// prints: it reports what to do and, on a bad command line, one line of
-// error text for main to show.
+// a screenshot at the end and scripted key events; and, for map authors, a
+// world rebuilt when its files change and a strict exit status. Parsing never
+// exits or prints: it reports what to do and, on a bad command line, one line
+// of error text for main to show.
 
 #include "platform/PlatformConfig.h"
 

@@ -24,6 +24,8 @@ struct PlatformConfig {
     std::string video;              // video of the loop's frames, through ffmpeg; empty = none
     std::vector<KeyEventLine> keys; // scripted key events, sorted by frame
     bool immediateDrawing = false;  // terrain sent vertex by vertex every frame, not replayed
+    bool watch = false;             // rebuild the world when a file it was built from changes
+    bool strict = false;            // exit status 3 when a script raised a message box
 };
 
 PlatformConfig& platformConfig();

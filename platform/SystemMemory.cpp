@@ -1,5 +1,6 @@
 #include "platform/SystemMemory.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 uint64_t physicalMemoryBytes() {
@@ -8,4 +9,8 @@ uint64_t physicalMemoryBytes() {
     if (pages <= 0 || pageSize <= 0)
         return 0;
     return uint64_t(pages) * uint64_t(pageSize);
+}
+
+void returnFreeMemory() {
+    malloc_trim(0);
 }

@@ -1,8 +1,14 @@
-// The interpreter itself: how script files are found, read and dispatched.
+// The interpreter itself: how script files are found, read and dispatched,
+// where its messages say they come from, and its reference.
 
 #include "tests/directives/DirectiveTestKit.h"
 
+#include "platform/MessageBox.h"
+#include "platform/ScriptPlace.h"
+
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 TEST(DirectiveScript, KeywordsMatchWholeLinesAndEachBadLineIsReportedWhileTheScriptGoesOn) {
     TempWorkingDirectory folder;
@@ -48,4 +54,53 @@ TEST(DirectiveScript, MissingFileIsReportedAndScriptNumbersAreDecimal) {
     EXPECT_TRUE(runScriptText(script, folder, "undo\n", 2147483647).empty());
     EXPECT_EQ(script.ring.current, 0);
     EXPECT_EQ(directiveInt("4294967312"), 16) << "beyond 32 bits: the low bits";
+}
+
+TEST(DirectiveScript, EveryMessageOfAScriptIsPrecededByItsFileAndTheLineOfItsCommand) {
+    TempWorkingDirectory folder;
+    DirectiveScript script;
+    folder.writeFile("Directives\\directive5.txt", "; line 1\r\n"
+                                                   "Newmap\r\n"                   // 2
+                                                   "newmap\n0\n32\n16\n1\n"       // 3 to 7
+                                                       + std::string(1500, 'x') + // 8, read twice
+                                                       "\nloadbump\nmap.bmp\n0\n" // 9 to 11
+                                                       "maptexture\nm\nt\n7\n"    // 12 to 15
+                                                       "settexture");             // 16
+    const uint32_t before = ScriptPlace::messageCount();
+    startCapturingMessages();
+    script.run(5);
+    script.run(7);
+    messageBox("Not a script's", "", MB_OK);
+    const std::vector<std::string> expected = {
+        "Directives/directive5.txt:2:",
+        "[] Bad directive",
+        "Directives/directive5.txt:3: in \"newmap\":",
+        "[Implementor Error] Invalid parameters for newmap",
+        "Directives/directive5.txt:8:",
+        "[] Bad directive",
+        "Directives/directive5.txt:8:",
+        "[] Bad directive",
+        "Directives/directive5.txt:9: in \"loadbump\":",
+        "[Implementor Error] Invalid parameters on loadbump",
+        "Directives/directive5.txt:12: in \"maptexture\":",
+        "[Implementor Error] Invalid layer in maptexture",
+        "Directives/directive5.txt:16: in \"settexture\":",
+        "[Implementor Error] Invalid parameter in settexture",
+        "Directives/directive7.txt:",
+        "[Implementor Error] Corrupt directive file",
+        "[] Not a script's"};
+    EXPECT_EQ(stopCapturingMessages(), expected);
+    EXPECT_EQ(ScriptPlace::messageCount() - before, 8u) << "the scripts' messages are counted";
+}
+
+TEST(DirectiveScript, TheReferenceHasOneEntryPerKeywordInTheOrderOfTheTable) {
+    std::ifstream reference(std::string(KESTU_SOURCE_DIR) + "/docs/directives.md");
+    ASSERT_TRUE(reference.good());
+    std::vector<std::string> entries, keywords;
+    for (std::string line; std::getline(reference, line);)
+        if (line.rfind("### ", 0) == 0)
+            entries.push_back(line.substr(4));
+    for (int i = 0; DirectiveScript::keywordAt(i) != nullptr; ++i)
+        keywords.push_back(std::string("`") + DirectiveScript::keywordAt(i) + "`");
+    EXPECT_EQ(entries, keywords);
 }

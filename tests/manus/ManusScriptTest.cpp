@@ -67,6 +67,13 @@ TEST(ManusScript, WordsAreSplitOnSpacesOnly) {
     }
 }
 
+TEST(ManusScript, CountsTheLinesOfItsFileAsAnEditorNumbersThem) {
+    // A line longer than one read is still one line; so is one ended by CR LF.
+    ScriptRun run("; a comment\r\n" + std::string(600, 'a') + "\n\nsleep 500\nsleep 9\n");
+    run.frame(5000);
+    EXPECT_EQ(run.script->lineNumber, 4) << "the line of the sleep that holds the script";
+}
+
 TEST(ManusScript, SleepHoldsTheNextLineAndTheEndRemovesTheScript) {
     ScriptRun run("sleep 1000\nquit\nsleep 0\nsleep 20\n");
     run.frame(5000);
