@@ -4,7 +4,8 @@
 // 1024-unit map) and writes them to TARGET at 2049 x 2049: pixel 2k takes
 // pixel k, pixel 2k + 1 the mean of pixels k and k + 1, so the island keeps
 // its shape at half the slope. The rest of the world (scripts, textures,
-// models) is the caller's to copy.
+// models) is the caller's to copy. Both roots are folders inside the working
+// folder, named relative to it: files are opened as a world's files are.
 
 #include "image/Texture.h"
 

@@ -63,7 +63,7 @@ cp -r "$here/demo/Directives" "$tmp/world/"
 printf 'setviewdist\n180\n50\n' >"$tmp/world/Directives/directive4.txt"
 "$build/kestu-data" "$tmp/world" >/dev/null
 cp -r "$tmp/world/Directives" "$tmp/world/data" "$tmp/double/"
-"$build/bench/DoubleWorld" "$tmp/world" "$tmp/double"
+(cd "$tmp" && "$build/bench/DoubleWorld" world double) # paths inside the working folder
 sed -i '/^newmap$/{n;s/^1024$/2048/;n;s/^1024$/2048/}' "$tmp/double/Directives/directive9.txt"
 
 options="--batch --answers no,no --clock-step 16"
