@@ -13,6 +13,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
+#include "platform/ProgramEnd.h"
 #include "platform/Random.h"
 #include "platform/Signals.h"
 
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -212,5 +214,11 @@ int Application::run() {
 
 int runApplication() {
     Application application; // lives, unmoved, until the run returns
-    return application.run();
+    try {
+        return application.run();
+    } catch (const std::bad_alloc&) {
+        // Outside the directives too (the first frames, the demo script's
+        // work): an allocation that fails ends the run as the map builder's do.
+        endProgram("Out of memory", 1);
+    }
 }

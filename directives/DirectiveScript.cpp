@@ -3,6 +3,7 @@
 #include "landscape/Landscape.h"
 #include "landscape/TerrainPool.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramEnd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -112,8 +113,7 @@ bool DirectiveScript::dispatch(const char* line, int length) {
             try {
                 (this->*command.handler)();
             } catch (const std::bad_alloc&) {
-                messageBox("Out of memory", "", MB_OK);
-                std::exit(1);
+                endProgram("Out of memory", 1);
             }
             if (!leavesTerrainAsDrawn(command.keyword))
                 ring.invalidateLists();

@@ -3,8 +3,6 @@
 
 #include "landscape/Landscape.h"
 
-#include "platform/MessageBox.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -12,10 +10,9 @@
 
 Landscape* currentLandscape = nullptr;
 
-// A terrain that cannot be held in memory leaves nothing sensible to go on with.
+// A terrain whose counts cannot even be held fails as an allocation does.
 [[noreturn]] static void landscapeOutOfMemory() {
-    messageBox("Out of memory", "", MB_OK);
-    std::exit(1);
+    throw std::bad_alloc();
 }
 
 Landscape* Landscape::firstAlive = nullptr;
@@ -54,12 +51,8 @@ void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float 
     sectorsDown = int32_t(down);
     sectorSizeX = float(sectorSize);
     sectorSizeZ = float(sectorSize);
-    try {
-        sectors.resize(size_t(count));
-        renderList.assign(size_t(count), 0);
-    } catch (const std::bad_alloc&) {
-        landscapeOutOfMemory();
-    }
+    sectors.resize(size_t(count));
+    renderList.assign(size_t(count), 0);
     sectorCount = int32_t(count);
     renderCount = 0;
 
@@ -97,9 +90,7 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     if (target == this)
         return target;
     if (target == nullptr) {
-        target = new (std::nothrow) Landscape();
-        if (target == nullptr)
-            landscapeOutOfMemory();
+        target = new Landscape();
     } else {
         target->release();
     }
@@ -123,11 +114,7 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     target->frameTime = frameTime;
     target->entities = entities; // shared, not copied
 
-    try {
-        target->renderList = renderList;
-        target->sectors = sectors; // the arrays are shared until one side writes them
-    } catch (const std::bad_alloc&) {
-        landscapeOutOfMemory();
-    }
+    target->renderList = renderList;
+    target->sectors = sectors; // the arrays are shared until one side writes them
     return target;
 }

@@ -2,7 +2,8 @@
 // batch mode, with the camera bound as the program binds it, and must leave the
 // undo ring naming the current Landscape. Path separators
 // are replaced, so that every file a script loads or saves stays in the
-// scratch folder.
+// scratch folder. A designed ending ("Out of memory" for a map too large)
+// ends the input's script there.
 
 #include "directives/DirectiveScript.h"
 #include "landscape/Landscape.h"
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data, data + size);
     fuzzkit::keepNamesLocal(bytes.data(), 0, size);
     fuzzkit::writeBytes("input.txt", bytes.data(), size);
-    {
+    fuzzkit::runUntilEnded([] {
         DirectiveScript script;
         Vector3 eye(10, 5, 10), angles(0, 135, 0);
         currentLandscape->cameraPosition = &eye;
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (currentLandscape == nullptr ||
             currentLandscape != script.ring.slots[script.ring.current])
             std::abort();
-    }
+    });
     fuzzkit::clearScratch();
     fuzzkit::deleteAllTextures();
     return 0;
