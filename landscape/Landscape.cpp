@@ -113,6 +113,7 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     target->underwaterTint = underwaterTint;
     target->frameTime = frameTime;
     target->entities = entities; // shared, not copied
+    target->unlistedEntities = unlistedEntities;
 
     target->renderList = renderList;
     target->sectors = sectors; // the arrays are shared until one side writes them

@@ -204,7 +204,7 @@ void ManusScript::cSetTraceDelay(Landscape&) {
 
 // ---- Entity commands ---------------------------------------------------------
 
-void ManusScript::createEntityCommand(Landscape&) {
+void ManusScript::createEntityCommand(Landscape& world) {
     int32_t s = nextInt();
     int32_t type = nextInt();
     Vector3 position = nextVector();
@@ -217,7 +217,7 @@ void ManusScript::createEntityCommand(Landscape&) {
         return;
     entity->position = position;
     entity->rotation = rotation;
-    placed.push_back(std::move(entity));
+    world.unlistedEntities.push_back(std::move(entity));
 }
 
 void ManusScript::dropToFloor(Landscape& world) {

@@ -122,4 +122,9 @@ TEST(ManusScript, ASlotWhoseEntityIsGoneIsEmptyAndTheCameraLetsGo) {
     run.frame(5020);
     EXPECT_TRUE(eye->followAngles) << "the entity createentity made is kept alive";
     EXPECT_EQ(eye->followAngles.get(), &run.script->slotEntity(4)->rotation);
+    run.frame(5030); // the end of the script, without "quit"
+    EXPECT_FALSE(run.running());
+    run.script.reset();
+    EXPECT_TRUE(eye->followAngles) << "it outlives the script";
+    EXPECT_EQ(findFirstOfType(run.world, 6), nullptr) << "in no list";
 }
