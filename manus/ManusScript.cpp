@@ -9,6 +9,7 @@
 #include "entities/ReplayDirector.h"
 #include "entities/VectorRef.h"
 #include "landscape/Landscape.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Input.h"
 
@@ -52,7 +53,7 @@ void ManusScript::onAdded(Landscape& world) {
 
 void ManusScript::update(Landscape& world) {
     uint32_t now = world.frameTime;
-    while (!removeRequested && now >= wakeTime)
+    while (!removeRequested && ticksAfter(now, wakeTime) >= 0)
         step(world);
 }
 

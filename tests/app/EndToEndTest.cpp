@@ -154,7 +154,8 @@ TEST_F(EndToEnd, TheDemoRunsUnattendedAsksBothQuestionsAndLeavesTheLastFrame) {
 }
 
 TEST_F(EndToEnd, BadOptionsEndWithStatusTwo) {
-    for (const char* bad : {"--frames 0", "--answers perhaps", "--keys nowhere.txt", "stray"}) {
+    for (const char* bad :
+         {"--frames 0", "--answers perhaps", "--keys nowhere.txt", "stray", "--clock-start 9"}) {
         EXPECT_EQ(runKestu(bad), 2) << bad;
         std::vector<std::string> lines = errors();
         ASSERT_EQ(lines.size(), 1u) << bad;
@@ -233,5 +234,33 @@ TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
         ASSERT_TRUE(decodePng(readAll(root.path() + "/end.png"), png));
         EXPECT_EQ(png.width, 800u);
         EXPECT_GT(nonWhiteIn(png, 25, 15, 295, 45), 100) << "\"Loading..\" is the last frame shown";
+    }
+}
+
+TEST_F(EndToEnd, TheTourAndADriveAcrossTheClockWrapShowWhatTheyShowFromOneThousand) {
+    // Started 2 s before the 32-bit clock wraps: the tour's trace and sleep
+    // across the wrap end on time, so it quits on the same frame, mid-trace;
+    // the tank (driving, then turning) moves as it does from 1000.
+    root.writeFile("Directives\\directive9.txt",
+                   "newmap\n832\n768\n64\n1\nsettexture\ndata\\textures\\rock.bmp\n"
+                   "setfogcolor\n0.3\n0.5\n0.9\n");
+    root.writeFile("Directives\\directive6.txt", "setviewdist\n180\n50\nspawn\n");
+    root.writeFile("Directives\\directive4.txt",
+                   "setviewdist\n180\n50\ncreatecamera\ncreatetank\n");
+    root.writeFile("data\\manus.txt", "csetpos 10 30 10 0\ncsetdir 30 45 0 0\nsleep 1500\n"
+                                      "csetpos 60 8 50 10000\nsleep 1000\nquit\n");
+    root.writeFile("drive.keys", "1 down e\n120 down s\n");
+    for (const char* answers : {"no,yes", "no,no"}) {
+        Bytes shots[2];
+        for (int k = 0; k < 2; ++k) {
+            const char* start = k == 0 ? "1000" : "4294965296";
+            ASSERT_EQ(runKestu(std::string("--batch --answers ") + answers +
+                               " --clock-step 16 --frames 200 --keys drive.keys --clock-start " +
+                               start + " --screenshot end.png"),
+                      0)
+                << root.readFile("err.txt");
+            shots[k] = readAll(root.path() + "/end.png");
+        }
+        EXPECT_TRUE(!shots[0].empty() && shots[0] == shots[1]) << answers;
     }
 }
