@@ -33,9 +33,9 @@ TEST(ScriptedInput, KeyEventsApplyAtTheEndOfTheirFrameAndTheLimitQuitsAfterItsFr
     const int expected[][2] = {{0, 0}, {1, 0}, {0, 1}, {0, 1}, {0, 0}}; // 'e', space
     for (int frame = 1; frame <= 5; ++frame) {
         applyScriptedInput(uint32_t(frame));
-        EXPECT_EQ(KeyState['e'], expected[frame - 1][0]) << frame;
+        EXPECT_EQ(KeyState[int('e')], expected[frame - 1][0]) << frame;
         EXPECT_EQ(KeyState[32], expected[frame - 1][1]) << frame;
-        EXPECT_EQ(KeyState['g'], 0) << "pressed and released in one frame, like typing";
+        EXPECT_EQ(KeyState[int('g')], 0) << "pressed and released in one frame, like typing";
         EXPECT_EQ(quitRequested(), frame == 5) << frame;
     }
     platformConfig().keys.clear();
