@@ -47,12 +47,13 @@ void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float 
     if (count > std::numeric_limits<int32_t>::max())
         landscapeOutOfMemory();
 
+    // Allocated before the grid is set: a failure leaves a Landscape without terrain.
+    sectors.resize(size_t(count));
+    renderList.assign(size_t(count), 0);
     sectorsAcross = int32_t(across);
     sectorsDown = int32_t(down);
     sectorSizeX = float(sectorSize);
     sectorSizeZ = float(sectorSize);
-    sectors.resize(size_t(count));
-    renderList.assign(size_t(count), 0);
     sectorCount = int32_t(count);
     renderCount = 0;
 
