@@ -13,6 +13,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformConfig.h"
 #include "platform/Presenter.h"
+#include "platform/ProgramEnd.h"
 #include "platform/Signals.h"
 
 #include <GL/gl.h>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -224,5 +226,11 @@ int Application::run() {
 
 int runApplication() {
     Application application; // lives, unmoved, until the run returns
-    return application.run();
+    try {
+        return application.run();
+    } catch (const std::bad_alloc&) {
+        // Outside the directives too (the first frames, the demo script's
+        // work): an allocation that fails ends the run as the map builder's do.
+        endProgram("Out of memory", 1);
+    }
 }

@@ -10,8 +10,7 @@ void FrameCounter::start() {
 
 void FrameCounter::update() {
     uint32_t now = getTickCount();
-    // Measured as elapsed time so the window also closes across the clock's wrap.
-    if (now - windowStart < 1000u) {
+    if (ticksAfter(now, windowStart) < 1000) {
         ++frames;
         return;
     }

@@ -9,7 +9,7 @@ void FramePacer::resetDeadline() {
 
 void FramePacer::wait() {
     if (platformConfig().clockStep == 0) {
-        while (getTickCount() < deadline) {
+        while (ticksAfter(getTickCount(), deadline) < 0) {
         }
     }
     deadline = getTickCount() + period;

@@ -4,6 +4,7 @@
 #include "landscape/TerrainPool.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramEnd.h"
 #include "platform/ScriptPlace.h"
 #include "platform/SystemMemory.h"
 
@@ -127,8 +128,7 @@ bool DirectiveScript::dispatch(const char* line, int length) {
             try {
                 (this->*command.handler)();
             } catch (const std::bad_alloc&) {
-                messageBox("Out of memory", "", MB_OK);
-                std::exit(1);
+                endProgram("Out of memory", 1);
             }
             if (!leavesTerrainAsDrawn(command.keyword))
                 ring.invalidateLists();

@@ -7,6 +7,7 @@
 #include "image/Texture.h"
 #include "landscape/Landscape.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramEnd.h"
 #include "platform/SystemMemory.h"
 
 #include <cstdlib>
@@ -51,8 +52,7 @@ void DirectiveScript::newMapDirective() {
     if (size == NewMapSize::tooLarge) {
         // The same end as an allocation that fails while the map is built,
         // without first taking the machine's memory away from everything else.
-        messageBox("Out of memory", "", MB_OK);
-        std::exit(1);
+        endProgram("Out of memory", 1);
     }
     Landscape* landscape = pushState(false);
     float step = float(1.0 / resolution);

@@ -1,6 +1,7 @@
 #include "entities/Camera.h"
 
 #include "landscape/Landscape.h"
+#include "platform/Clock.h"
 #include "platform/Input.h"
 
 #include <cmath>
@@ -84,7 +85,7 @@ void Camera::tourStep(const Landscape& world) {
 
 void Camera::update(Landscape& world) {
     uint32_t now = world.frameTime;
-    if (now >= nextRetarget) {
+    if (!retargetScheduled || ticksAfter(now, nextRetarget) >= 0) {
         if (const Vector3* followed = followPosition.get()) {
             // Behind the followed point along the backward axis of the view
             // being turned to, then up along that view's up vector.
@@ -105,6 +106,7 @@ void Camera::update(Landscape& world) {
         if (const Vector3* angles = followAngles.get())
             traceDirection(world, *angles, 300);
         nextRetarget = now + retargetInterval;
+        retargetScheduled = true;
     }
     position = traceValue(positionTrace, now);
     rotation = traceValue(directionTrace, now);

@@ -26,6 +26,7 @@ class Camera : public Entity {
     VectorRef lookTarget;            // a point to aim at every frame; none
     uint32_t retargetInterval = 100; // ms between two re-aims of the follow traces
     uint32_t nextRetarget = 0;       // ms, frame time of the next re-aim
+    bool retargetScheduled = false;  // nextRetarget holds a time; before, re-aim at once
 
     Camera();
     ~Camera() override;

@@ -1,16 +1,19 @@
 #include "entities/CameraTrace.h"
 
+#include "platform/Clock.h"
+
 #include <cmath>
 
 namespace {
 
 // True while a trace runs at time now and its parameter can be formed.
 template <class Trace> bool running(const Trace& trace, uint32_t now) {
-    return !(now > trace.endTime) && trace.endTime != trace.startTime;
+    return ticksAfter(now, trace.endTime) <= 0 && trace.endTime != trace.startTime;
 }
 
 template <class Trace> float parameter(const Trace& trace, uint32_t now) {
-    return float(now - trace.startTime) / float(trace.endTime - trace.startTime);
+    return float(ticksAfter(now, trace.startTime)) /
+           float(ticksAfter(trace.endTime, trace.startTime));
 }
 
 } // namespace

@@ -64,7 +64,7 @@ void Entity::drawModel() {
 
 void Entity::advanceFrame() {
     uint32_t now = getTickCount();
-    if (now - lastFrameTick < frameDelay)
+    if (ticksAfter(now, lastFrameTick) < int64_t(frameDelay))
         return;
     lastFrameTick = getTickCount();
     ++frame;
@@ -107,7 +107,7 @@ void Entity::updateTree(Landscape& world, uint32_t time) {
     // sample per changed state slot. While playing back the record file moves
     // the entity instead of its own update.
     if (recordMode == 2) {
-        while (recordMode == 2 && int32_t(time - nextSampleTime) >= 0)
+        while (recordMode == 2 && ticksAfter(time, nextSampleTime) >= 0)
             recordSample(time);
         for (int i = 0; i < 32; ++i) {
             if ((*stateSlots)[size_t(i)] != lastRecordedSlots[i])

@@ -72,6 +72,9 @@ RecordStatus Entity::readRecord(BinaryReader& in) {
 
 bool saveEntities(Landscape& world, const char* fileName) {
     processPending(world);
+    // Placed now, as loading places them: the file is the same whether or
+    // not a frame has been drawn since the entities were added.
+    placeEntities(world);
     FILE* file = openFile(fileName, "wb");
     if (file == nullptr)
         return false;

@@ -41,8 +41,8 @@ enum class RecordStatus {
 
 const int32_t entityFileTypeBytes = 4; // the type word before each record
 
-// Hands over pending entities, then writes the list. False when the file
-// could not be written completely.
+// Hands over pending entities and places them (as loading does), then writes
+// the list. False when the file could not be written completely.
 bool saveEntities(Landscape& world, const char* fileName);
 // Replaces the list by the file's entities (placements re-made, animation
 // phase kept). False when the file could not be opened, ended early or held

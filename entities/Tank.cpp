@@ -5,6 +5,7 @@
 #include "geometry/Matrix3.h"
 #include "landscape/Landscape.h"
 #include "models/M3aModel.h"
+#include "platform/Clock.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 
@@ -85,7 +86,7 @@ void Tank::onAdded(Landscape& world) {
     simPosition = position;
     previousRotation = rotation;
     simRotation = rotation;
-    nextStepTime = 0;
+    stepTaken = false;
     stepInterval = 20;
     sink = 0.0f;
     buildParts(world);
@@ -112,17 +113,18 @@ void Tank::update(Landscape& world) {
     // A hull that was frozen for a while (a playback of its record ran)
     // resumes from its frozen state instead of simulating the whole pause
     // in one frame: more than a second behind, the step clock starts afresh.
-    if (nextStepTime != 0 && int32_t(now - nextStepTime) > int32_t(maxCatchUp))
-        nextStepTime = 0;
-    // Compared as a signed difference so the step clock survives the tick
-    // count wrapping at 32 bits.
-    while (nextStepTime == 0 || int32_t(now - nextStepTime) >= 0) {
-        simulateStep(world);
-        if (nextStepTime == 0)
-            nextStepTime = now;
-        nextStepTime += stepInterval > 0 ? stepInterval : 20;
+    if (stepTaken && ticksAfter(now, nextStepTime) > int32_t(maxCatchUp))
+        stepTaken = false;
+    if (!stepTaken) {
+        nextStepTime = now; // the first step is due in this frame
+        stepTaken = true;
     }
-    float a = float(now - nextStepTime + stepInterval) / float(stepInterval);
+    const uint32_t interval = stepInterval > 0 ? stepInterval : 20;
+    while (ticksAfter(now, nextStepTime) >= 0) {
+        simulateStep(world);
+        nextStepTime += interval;
+    }
+    float a = float(ticksAfter(now, nextStepTime) + int32_t(interval)) / float(interval);
     if (a > 1.0f || a < 0.0f)
         messageBox("Wrong elaps", "", MB_OK);
     position = previousPosition.plus(positionDelta.times(a));

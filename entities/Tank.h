@@ -48,7 +48,8 @@ class Tank : public Entity {
     Vector3 angularVelocity;   // degrees per step (x pitch, y yaw, z roll)
     float rideHeight = 0.0f;   // height of the hull origin over the ground
     int32_t airborne = 0;      // 1 while the hull is above the ground
-    uint32_t nextStepTime = 0; // ms, when the next step is due; 0: no step taken yet
+    uint32_t nextStepTime = 0; // ms, when the next step is due (once stepTaken)
+    bool stepTaken = false;    // false until the first step, and after a long pause
     uint32_t stepInterval = 0; // ms per simulation step
     float sink = 0.0f;         // how far the hull is pushed below ride height after a landing
     Vector3 turretAngles;      // aim relative to the hull: x pipe pitch, y turret yaw (degrees)

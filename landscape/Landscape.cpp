@@ -4,8 +4,6 @@
 
 #include "landscape/Landscape.h"
 
-#include "platform/MessageBox.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -13,10 +11,9 @@
 
 Landscape* currentLandscape = nullptr;
 
-// A terrain that cannot be held in memory leaves nothing sensible to go on with.
+// A terrain whose counts cannot even be held fails as an allocation does.
 [[noreturn]] static void landscapeOutOfMemory() {
-    messageBox("Out of memory", "", MB_OK);
-    std::exit(1);
+    throw std::bad_alloc();
 }
 
 Landscape* Landscape::firstAlive = nullptr;
@@ -51,16 +48,13 @@ void Landscape::newMap(int width, int depth, int sectorSize, float stepX, float 
     if (count > std::numeric_limits<int32_t>::max())
         landscapeOutOfMemory();
 
+    // Allocated before the grid is set: a failure leaves a Landscape without terrain.
+    sectors.resize(size_t(count));
+    renderList.assign(size_t(count), 0);
     sectorsAcross = int32_t(across);
     sectorsDown = int32_t(down);
     sectorSizeX = float(sectorSize);
     sectorSizeZ = float(sectorSize);
-    try {
-        sectors.resize(size_t(count));
-        renderList.assign(size_t(count), 0);
-    } catch (const std::bad_alloc&) {
-        landscapeOutOfMemory();
-    }
     sectorCount = int32_t(count);
     renderCount = 0;
 
@@ -98,9 +92,7 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     if (target == this)
         return target;
     if (target == nullptr) {
-        target = new (std::nothrow) Landscape();
-        if (target == nullptr)
-            landscapeOutOfMemory();
+        target = new Landscape();
     } else {
         target->release();
     }
@@ -123,12 +115,9 @@ Landscape* Landscape::cloneInto(Landscape* target) const {
     target->underwaterTint = underwaterTint;
     target->frameTime = frameTime;
     target->entities = entities; // shared, not copied
+    target->unlistedEntities = unlistedEntities;
 
-    try {
-        target->renderList = renderList;
-        target->sectors = sectors; // the arrays are shared until one side writes them
-    } catch (const std::bad_alloc&) {
-        landscapeOutOfMemory();
-    }
+    target->renderList = renderList;
+    target->sectors = sectors; // the arrays are shared until one side writes them
     return target;
 }

@@ -55,6 +55,10 @@ class Landscape {
     // references are counted: Landscapes of the undo ring share entities, and
     // an entity lives until the last list holding it lets go (entities/).
     std::vector<std::shared_ptr<Entity>> entities;
+    // Entities in no list, neither updated nor drawn, that must live as long
+    // as the world: those the demo script's "createentity" makes, which a
+    // camera may follow after the script has ended. Shared like the list.
+    std::vector<std::shared_ptr<Entity>> unlistedEntities;
 
     // The recorded drawing of the sectors, one list each; never copied.
     TerrainLists terrainLists;

@@ -3,7 +3,7 @@
 #include "landscape/RenderList.h"
 
 #include "landscape/Landscape.h"
-#include "platform/MessageBox.h"
+#include "platform/ProgramEnd.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,8 +59,7 @@ void Landscape::makeRenderList() {
             ++renderCount;
         }
         if (renderCount >= renderListLimit) {
-            messageBox("To many sectors for makerenderlist to handle!!!", "", MB_OK);
-            std::exit(1);
+            endProgram("To many sectors for makerenderlist to handle!!!", 1);
         }
     }
 }

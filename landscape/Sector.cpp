@@ -3,18 +3,15 @@
 
 #include "landscape/Sector.h"
 
-#include "platform/MessageBox.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <new>
 
-// Arrays of a sector are sized by its grid; a grid that cannot be held ends the
-// program the same way an impossible copy does.
+// Arrays of a sector are sized by its grid; a grid whose counts cannot even be
+// held fails as an allocation does, and ends the same way wherever it is caught.
 [[noreturn]] static void sectorOutOfMemory() {
-    messageBox("Out of memory", "", MB_OK);
-    std::exit(1);
+    throw std::bad_alloc();
 }
 
 // Vertices along one side of [a0, a1] for a spacing, truncated towards zero and

@@ -43,6 +43,8 @@ struct Pool {
     std::unordered_map<uintptr_t, Slab*> slabs;    // by base address
     std::unordered_map<uintptr_t, size_t> regions; // large regions: address, length
     size_t mappedBytes = 0;
+    size_t usedBytes = 0; // in the blocks and regions handed out
+    size_t limit = 0;     // most usedBytes may grow to; 0 = no limit but the system's
 };
 
 Pool& pool() {
@@ -98,11 +100,14 @@ void* terrainAllocate(size_t bytes) {
     size_t size = roundUp(bytes == 0 ? 1 : bytes, blockAlignment);
     Pool& p = pool();
     std::lock_guard<std::mutex> guard(p.lock);
+    if (p.limit != 0 && p.usedBytes + size > p.limit)
+        throw std::bad_alloc();
     if (size > largestSlabBlock) {
         size_t length = roundUp(size, pageBytes);
         uint8_t* region = mapRegion(length, pageBytes);
         p.regions[reinterpret_cast<uintptr_t>(region)] = length;
         p.mappedBytes += length;
+        p.usedBytes += size;
         return region;
     }
     SizeClass& sizeClass = p.classes[size];
@@ -118,6 +123,7 @@ void* terrainAllocate(size_t bytes) {
     void* block = takeBlock(slab);
     if (!hasRoom(slab))
         sizeClass.withRoom.pop_back();
+    p.usedBytes += size;
     return block;
 }
 
@@ -134,6 +140,7 @@ void terrainFree(void* block, size_t bytes) {
             return;
         munmap(block, region->second);
         p.mappedBytes -= region->second;
+        p.usedBytes -= size;
         p.regions.erase(region);
         return;
     }
@@ -145,6 +152,7 @@ void terrainFree(void* block, size_t bytes) {
     *static_cast<void**>(block) = slab.freeList;
     slab.freeList = block;
     --slab.live;
+    p.usedBytes -= size;
     if (wasFull)
         p.classes[slab.blockBytes].withRoom.push_back(&slab);
 }
@@ -204,4 +212,16 @@ size_t terrainPoolBytes() {
     Pool& p = pool();
     std::lock_guard<std::mutex> guard(p.lock);
     return p.mappedBytes;
+}
+
+size_t terrainPoolUsedBytes() {
+    Pool& p = pool();
+    std::lock_guard<std::mutex> guard(p.lock);
+    return p.usedBytes;
+}
+
+void setTerrainPoolLimit(size_t bytes) {
+    Pool& p = pool();
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.limit = bytes;
 }

@@ -20,3 +20,9 @@ void terrainFree(void* block, size_t bytes);
 void terrainTrim(bool freePages = false);
 // Bytes the pool holds from the system, in slabs and large regions.
 size_t terrainPoolBytes();
+// Bytes in the blocks and regions handed out and not yet freed.
+size_t terrainPoolUsedBytes();
+// At most this many bytes handed out at once (0: no limit but the system's); a
+// request past it fails as one the system refuses. For trying the ways a build
+// ends when memory runs out without taking the machine's memory away.
+void setTerrainPoolLimit(size_t bytes);

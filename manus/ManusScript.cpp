@@ -9,6 +9,7 @@
 #include "entities/ReplayDirector.h"
 #include "entities/VectorRef.h"
 #include "landscape/Landscape.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Input.h"
 #include "platform/ScriptPlace.h"
@@ -54,7 +55,7 @@ void ManusScript::onAdded(Landscape& world) {
 
 void ManusScript::update(Landscape& world) {
     uint32_t now = world.frameTime;
-    while (!removeRequested && now >= wakeTime)
+    while (!removeRequested && ticksAfter(now, wakeTime) >= 0)
         step(world);
 }
 
@@ -210,7 +211,7 @@ void ManusScript::cSetTraceDelay(Landscape&) {
 
 // ---- Entity commands ---------------------------------------------------------
 
-void ManusScript::createEntityCommand(Landscape&) {
+void ManusScript::createEntityCommand(Landscape& world) {
     int32_t s = nextInt();
     int32_t type = nextInt();
     Vector3 position = nextVector();
@@ -223,7 +224,7 @@ void ManusScript::createEntityCommand(Landscape&) {
         return;
     entity->position = position;
     entity->rotation = rotation;
-    placed.push_back(std::move(entity));
+    world.unlistedEntities.push_back(std::move(entity));
 }
 
 void ManusScript::dropToFloor(Landscape& world) {

@@ -16,8 +16,9 @@
 // The 32 slots name entities without owning them: a slot whose entity has
 // been destroyed (a replayed tank removed at the end of its drive) reads as
 // empty, and everything the camera follows is held weakly too. Entities
-// made by "createentity" are in no list; the script keeps them alive for as
-// long as it lives.
+// made by "createentity" are in no list; the world keeps them alive
+// (`unlistedEntities`) after the script has ended, for the camera that
+// follows or aims at them.
 
 #include "entities/Entity.h"
 
@@ -34,14 +35,13 @@ class ManusScript : public Entity {
     static const int slotCount = 32;
     static const int lineCapacity = 512; // bytes of the line buffer, NUL included
 
-    char line[lineCapacity] = {};                // the line being executed
-    FILE* script = nullptr;                      // owned; open between onAdded and the end
-    std::weak_ptr<Camera> camera;                // made by onAdded, owned by the entity list
-    std::weak_ptr<Entity> slots[slotCount];      // entity slots; empty or gone read as none
-    std::vector<std::shared_ptr<Entity>> placed; // made by "createentity", kept for the script
-    uint32_t wakeTime = 0;                       // ms on the frame clock; no line runs before it
-    const char* scriptPath = "data\\manus.txt";  // what onAdded opens (tests point it elsewhere)
-    int32_t lineNumber = 0;                      // line of the script the last read began in
+    char line[lineCapacity] = {};               // the line being executed
+    FILE* script = nullptr;                     // owned; open between onAdded and the end
+    std::weak_ptr<Camera> camera;               // made by onAdded, owned by the entity list
+    std::weak_ptr<Entity> slots[slotCount];     // entity slots; empty or gone read as none
+    uint32_t wakeTime = 0;                      // ms on the frame clock; no line runs before it
+    const char* scriptPath = "data\\manus.txt"; // what onAdded opens (tests point it elsewhere)
+    int32_t lineNumber = 0;                     // line of the script the last read began in
 
     ManusScript();
     ~ManusScript() override;

@@ -57,12 +57,15 @@ bool M3aMesh::read(BinaryReader& in) {
     return true;
 }
 
+// A mesh without normals or without texture coordinates (an unlit or
+// untextured export) keeps its faces: their indices of the missing attribute
+// are never followed.
 void M3aMesh::dropBadFaces() {
     auto outside = [this](const M3aFace& face) {
         for (int k = 0; k < 3; ++k) {
             if (face.vertex[k] >= uint32_t(vertexCount) ||
-                face.normal[k] >= uint32_t(normalCount) ||
-                face.texCoord[k] >= uint32_t(texCoordCount))
+                (normalCount > 0 && face.normal[k] >= uint32_t(normalCount)) ||
+                (texCoordCount > 0 && face.texCoord[k] >= uint32_t(texCoordCount)))
                 return true;
         }
         return face.material != noMaterial && face.material >= uint32_t(materialCount);
@@ -124,8 +127,10 @@ void M3aMesh::drawDirect() const {
             setUpMaterial(materials[face.material]);
         current = face.material;
         for (int k = 0; k < 3; ++k) {
-            glNormal3fv(&normals[face.normal[k]].x);
-            glTexCoord2fv(&texCoords[face.texCoord[k]].x);
+            if (normalCount > 0)
+                glNormal3fv(&normals[face.normal[k]].x);
+            if (texCoordCount > 0)
+                glTexCoord2fv(&texCoords[face.texCoord[k]].x);
             glVertex3fv(&vertices[face.vertex[k]].x);
         }
     }

@@ -3,7 +3,9 @@
 // animation: vertices, normals and texture coordinates, faces that index
 // them, and the materials the faces name. The mesh owns its arrays. Every
 // face it keeps indexes inside its arrays (faces that do not are dropped when
-// the mesh is read), so drawing never follows an index out of bounds.
+// the mesh is read), so drawing never follows an index out of bounds. A mesh
+// may have no normals or no texture coordinates at all: its faces are kept
+// and drawn without them.
 //
 // Drawing uses OpenGL's fixed-function lighting with light 0 as the sun: each
 // material sets the ambient light model, its ambient reflectance, and gives
@@ -33,14 +35,14 @@ class M3aMesh {
     int32_t texCoordCount = 0;
     std::vector<M3aMaterial> materials; // materialCount entries
     int32_t materialCount = 0;
-    std::vector<M3aFace> faces; // faceCount entries, all indices in range
+    std::vector<M3aFace> faces; // faceCount entries, indices in range (of arrays not empty)
     int32_t faceCount = 0;
 
     // Reads one mesh (16-byte header, then vertices, normals, texture
     // coordinates, faces and materials). False, leaving the mesh as it was,
     // when the header's magic is not 100 or the header cannot be read. Data
     // cut short leaves zeros; faces whose indices fall outside the arrays are
-    // dropped.
+    // dropped, except indices into an array the mesh does not have.
     bool read(BinaryReader& in);
 
     // Draws the mesh from its recorded list (recording it on first use), or

@@ -4,18 +4,27 @@
 
 #include <ctime>
 
-static uint32_t virtualNow = 1000;
+namespace {
 
-uint32_t getTickCount() {
-    if (platformConfig().clockStep != 0)
-        return virtualNow;
+uint64_t monotonicMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t ms = uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;
-    return uint32_t(ms);
+    return uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;
+}
+
+const uint64_t programStart = monotonicMilliseconds(); // ms on the monotonic clock
+uint32_t virtualElapsed = 0; // ms the virtual clock has advanced since its first value
+
+} // namespace
+
+uint32_t getTickCount() {
+    const PlatformConfig& config = platformConfig();
+    if (config.clockStep != 0)
+        return config.clockStart + virtualElapsed;
+    return uint32_t(monotonicMilliseconds() - programStart);
 }
 
 void advanceVirtualClock() {
     if (platformConfig().clockStep != 0)
-        virtualNow += platformConfig().clockStep;
+        virtualElapsed += platformConfig().clockStep;
 }

@@ -23,6 +23,8 @@ const char helpText[] =
     "                      pressed during it\n"
     "  --clock-step MS     virtual millisecond clock: starts at 1000 and advances by exactly\n"
     "                      MS at every buffer swap, so runs repeat frame for frame\n"
+    "  --clock-start MS    with --clock-step: the virtual clock's first value (default 1000;\n"
+    "                      up to 4294967295, for runs across the clock's 32-bit wrap)\n"
     "  --screenshot FILE   when the program ends, write the last frame shown to FILE\n"
     "                      (PNG when the name ends in .png, else 24-bit BMP)\n"
     "  --keys FILE         key events applied by the event poll that ends the given loop\n"
@@ -43,8 +45,8 @@ const char helpText[] =
     "with a message and read as missing (nothing is written). Copy files from elsewhere\n"
     "into the folder. The files named by these options may be anywhere.\n";
 
-// Whole positive decimal number that fits 32 bits; no sign, no spaces.
-bool parsePositive(const std::string& text, uint32_t& value) {
+// Whole decimal number that fits 32 bits; no sign, no spaces.
+bool parseWhole(const std::string& text, uint32_t& value) {
     if (text.empty() || text.size() > 10)
         return false;
     uint64_t result = 0;
@@ -53,9 +55,18 @@ bool parsePositive(const std::string& text, uint32_t& value) {
             return false;
         result = result * 10u + uint64_t(c - '0');
     }
-    if (result == 0 || result > 0xFFFFFFFFu)
+    if (result > 0xFFFFFFFFu)
         return false;
     value = uint32_t(result);
+    return true;
+}
+
+// The same, at least 1.
+bool parsePositive(const std::string& text, uint32_t& value) {
+    uint32_t result = 0;
+    if (!parseWhole(text, result) || result == 0)
+        return false;
+    value = result;
     return true;
 }
 
@@ -183,6 +194,7 @@ bool parseKeyScript(const std::string& text, std::vector<KeyEventLine>& events,
 }
 
 OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& config) {
+    bool clockStartGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string name, value;
         bool hasValue = false;
@@ -209,8 +221,8 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
         }
 
         const bool takesValue = name == "--answers" || name == "--frames" ||
-                                name == "--clock-step" || name == "--screenshot" ||
-                                name == "--keys" || name == "--video";
+                                name == "--clock-step" || name == "--clock-start" ||
+                                name == "--screenshot" || name == "--keys" || name == "--video";
         if (!takesValue) {
             if (name.compare(0, 1, "-") == 0)
                 return failure("unknown option '" + name + "' (see --help)");
@@ -235,6 +247,12 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
                 return failure("--clock-step needs a whole number of milliseconds of at least 1, "
                                "not '" +
                                value + "'");
+        } else if (name == "--clock-start") {
+            if (!parseWhole(value, config.clockStart))
+                return failure("--clock-start needs a whole number of milliseconds below 2^32, "
+                               "not '" +
+                               value + "'");
+            clockStartGiven = true;
         } else if (name == "--screenshot") {
             if (value.empty())
                 return failure("--screenshot needs a file name");
@@ -251,6 +269,8 @@ OptionsResult parseOptions(int argc, const char* const* argv, PlatformConfig& co
                 return failure("--keys " + value + ": " + error);
         }
     }
+    if (clockStartGiven && config.clockStep == 0)
+        return failure("--clock-start needs --clock-step (the real clock counts from the start)");
     return OptionsResult();
 }
 

@@ -20,6 +20,7 @@ struct PlatformConfig {
     size_t nextAnswer = 0;          // answers used so far
     uint32_t frames = 0;            // end after this loop frame; 0 = never
     uint32_t clockStep = 0;         // ms per buffer swap of the virtual clock; 0 = real clock
+    uint32_t clockStart = 1000;     // ms, first value of the virtual clock
     std::string screenshot;         // file written at exit; empty = none
     std::string video;              // video of the loop's frames, through ffmpeg; empty = none
     std::vector<KeyEventLine> keys; // scripted key events, sorted by frame

@@ -3,12 +3,16 @@
 
 #include "tests/directives/DirectiveTestKit.h"
 
+#include "landscape/TerrainPool.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramEnd.h"
 #include "platform/ScriptPlace.h"
+#include "platform/WorkerPool.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
 
 TEST(DirectiveScript, KeywordsMatchWholeLinesAndEachBadLineIsReportedWhileTheScriptGoesOn) {
     TempWorkingDirectory folder;
@@ -103,4 +107,60 @@ TEST(DirectiveScript, TheReferenceHasOneEntryPerKeywordInTheOrderOfTheTable) {
     for (int i = 0; DirectiveScript::keywordAt(i) != nullptr; ++i)
         keywords.push_back(std::string("`") + DirectiveScript::keywordAt(i) + "`");
     EXPECT_EQ(entries, keywords);
+}
+
+namespace {
+struct Ended {
+    int status; // of the designed end
+};
+int endings = 0;
+std::thread::id endingThread;
+} // namespace
+
+TEST(DirectiveScript, MemoryThatRunsOutOnAnyThreadEndsTheRunOnceWithOutOfMemory) {
+    // The designed end is caught here instead of exiting. It must come once,
+    // with status 1, on the thread that runs the script, after the pool's
+    // threads (four, so that several fail at once) have let go of the work.
+    TempWorkingDirectory folder;
+    WorkerPool::setSharedThreadCount(4);
+    setProgramEndHandler([](int status) {
+        ++endings;
+        endingThread = std::this_thread::get_id();
+        throw Ended{status};
+    });
+    const std::string lit =
+        "newmap\n256\n128\n16\n2\nsunambient\n0.2\n0.2\n0.2\nsetsundir\n1\n2\n-1\n";
+    const struct {
+        const char* what;
+        std::string built, failing;
+        bool limited; // the terrain pool may take no more than the built part holds
+    } cases[] = {
+        {"a map larger than the machine", "", "newmap\n65536\n65536\n16\n16\n", false},
+        {"the new map", "", "newmap\n256\n128\n16\n2\n", true},
+        {"sun light", lit, "sunlight\n1\n0.9\n0.8\n", true},
+        {"shadows", lit, "traceshadows\n0.3\n0.3\n0.3\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DirectiveScript script;
+        runScriptText(script, folder, c.built, 1);
+        folder.writeFile("Directives\\directive2.txt", c.failing);
+        setTerrainPoolLimit(c.limited ? terrainPoolUsedBytes() + 1 : 0);
+        endings = 0;
+        int status = 0;
+        startCapturingMessages();
+        try {
+            script.run(2);
+        } catch (const Ended& ended) {
+            status = ended.status;
+        }
+        std::vector<std::string> log = stopCapturingMessages();
+        setTerrainPoolLimit(0);
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(endings, 1);
+        EXPECT_EQ(endingThread, std::this_thread::get_id());
+        EXPECT_EQ(countOf(log, "[] Out of memory"), 1);
+    }
+    setProgramEndHandler(nullptr);
+    WorkerPool::setSharedThreadCount(0);
 }

@@ -78,9 +78,8 @@ TEST(EntityFile, SaveLoadSaveDiffersOnlyInTheTimeSinceTheLastFrameStep) {
     Ocean& ocean = static_cast<Ocean&>(add(world, OceanType, Vector3(16.0f, 3.0f, 0.0f)));
     ocean.setCorners(0, 0, 16, 16, 0);
     ocean.setCornerTexCoords(1.5f, 3.0f, 10.0f);
-    placeEntities(world);
+    ASSERT_TRUE(saveEntities(world, "a.ent")); // before any frame has placed them
     ASSERT_EQ(palm.placement, 6);
-    ASSERT_TRUE(saveEntities(world, "a.ent"));
 
     ASSERT_TRUE(loadEntities(world, "a.ent"));
     ASSERT_EQ(world.entities.size(), 4u);

@@ -152,40 +152,43 @@ TEST(Entity, ChildrenShareStateSlotsUpToTheirCapacity) {
 }
 
 TEST(Camera, TracesPassTheirMidpointsAndComeToRest) {
-    Landscape world; // no terrain: no ground to keep clear of
-    auto camera = std::make_shared<Camera>();
-    addEntity(world, camera);
-    struct Sample {
-        uint32_t time;
-        float x;
-    };
-    world.frameTime = 5000;
-    camera->update(world);
-    camera->tracePosition(world, Vector3(10, 0, 0), 1000);
-    const Sample samples[] = {{5000, 0.0f}, {5500, 5.5f}, {6000, 11.0f}, {9000, 11.0f}};
-    for (const Sample& s : samples) {
-        world.frameTime = s.time;
+    // Also when the trace runs across the clock's wrap.
+    for (uint32_t t0 : {5000u, 0xFFFFFFFFu - 499u}) {
+        Landscape world; // no terrain: no ground to keep clear of
+        auto camera = std::make_shared<Camera>();
+        addEntity(world, camera);
+        struct Sample {
+            uint32_t time; // ms after t0
+            float x;
+        };
+        world.frameTime = t0;
         camera->update(world);
-        EXPECT_NEAR(camera->position.x, s.x, 1e-4) << "at " << s.time;
+        camera->tracePosition(world, Vector3(10, 0, 0), 1000);
+        const Sample samples[] = {{0, 0.0f}, {500, 5.5f}, {1000, 11.0f}, {4000, 11.0f}};
+        for (const Sample& s : samples) {
+            world.frameTime = t0 + s.time;
+            camera->update(world);
+            EXPECT_NEAR(camera->position.x, s.x, 1e-4) << "at " << t0 << " + " << s.time;
+        }
+        // Restarted halfway, the new trace leaves with the old one's speed: no jump.
+        world.frameTime = t0 + 5000;
+        camera->tracePosition(world, Vector3(0, 0, 0), 1000);
+        world.frameTime = t0 + 5500;
+        camera->update(world);
+        float before = camera->position.x;
+        camera->tracePosition(world, Vector3(-20, 0, 0), 1000);
+        camera->update(world);
+        EXPECT_FLOAT_EQ(camera->position.x, before);
+        // From 11 towards 1 the old trace moved at -15 per unit of s halfway.
+        EXPECT_FLOAT_EQ(camera->positionTrace.velocityTerm.x, -15.0f);
+        // A trace of no duration evaluated in its own frame is already over.
+        camera->traceDirection(world, Vector3(30, 40, 0), 0);
+        camera->tracePosition(world, Vector3(3, 4, 5), 0);
+        camera->update(world);
+        EXPECT_TRUE(std::isfinite(camera->position.x) && std::isfinite(camera->rotation.y));
+        EXPECT_NEAR(camera->position.x, 4.0f, 1e-4);
+        EXPECT_NEAR(camera->rotation.y, 40.0f, 1e-4);
     }
-    // Restarted halfway, the new trace leaves with the old one's speed: no jump.
-    world.frameTime = 10000;
-    camera->tracePosition(world, Vector3(0, 0, 0), 1000);
-    world.frameTime = 10500;
-    camera->update(world);
-    float before = camera->position.x;
-    camera->tracePosition(world, Vector3(-20, 0, 0), 1000);
-    camera->update(world);
-    EXPECT_FLOAT_EQ(camera->position.x, before);
-    // From 11 towards 1 the old trace moved at -15 per unit of s halfway.
-    EXPECT_FLOAT_EQ(camera->positionTrace.velocityTerm.x, -15.0f);
-    // A trace of no duration evaluated in its own frame is already over.
-    camera->traceDirection(world, Vector3(30, 40, 0), 0);
-    camera->tracePosition(world, Vector3(3, 4, 5), 0);
-    camera->update(world);
-    EXPECT_TRUE(std::isfinite(camera->position.x) && std::isfinite(camera->rotation.y));
-    EXPECT_NEAR(camera->position.x, 4.0f, 1e-4);
-    EXPECT_NEAR(camera->rotation.y, 40.0f, 1e-4);
 }
 
 TEST(Camera, TurnsTheShortWay) {

@@ -39,27 +39,36 @@ struct FlatWorld {
 
 } // namespace
 
-TEST(Tank, DrawnStateTrailsTheStepsWithoutJumps) {
-    FlatWorld f;
-    KeyState[Tank::keyForward] = 1;
-    f.frame(1000);
-    EXPECT_EQ(f.tank->nextStepTime, 1020u);
-    EXPECT_FLOAT_EQ(f.tank->position.z, 30.0f); // the first step shows a = 0
-    EXPECT_LT(f.tank->simPosition.z, 30.0f);    // while the hull already moved forward (-z)
+TEST(Tank, DrawnStateTrailsTheStepsWithoutJumpsAndTheClockWrapChangesNothing) {
+    // From 1000, and from just before the wrap, where the second step is due
+    // at tick 0.
+    const uint32_t starts[] = {1000u, 0xFFFFFFECu};
+    Vector3 drawn[2];
+    for (int k = 0; k < 2; ++k) {
+        const uint32_t t0 = starts[k];
+        FlatWorld f;
+        KeyState[Tank::keyForward] = 1;
+        f.frame(t0);
+        EXPECT_EQ(f.tank->nextStepTime, t0 + 20u);
+        EXPECT_FLOAT_EQ(f.tank->position.z, 30.0f); // the first step shows a = 0
+        EXPECT_LT(f.tank->simPosition.z, 30.0f);    // while the hull already moved forward (-z)
 
-    startCapturingMessages();
-    for (uint32_t time : {1065u, 1066u, 1131u, 1200u})
-        f.frame(time);
-    EXPECT_LE(f.tank->position.z, f.tank->previousPosition.z);
-    EXPECT_GE(f.tank->position.z, f.tank->simPosition.z);
-    float frozenZ = f.tank->simPosition.z;
-    f.tank->recordMode = 1; // frozen, as while a record plays
-    f.frame(30000);
-    f.tank->recordMode = 0;
-    f.frame(30016); // resumes with one step, not 1440 driving forward
-    EXPECT_EQ(f.tank->nextStepTime, 30036u);
-    EXPECT_NEAR(f.tank->simPosition.z, frozenZ, 0.1f);
-    EXPECT_TRUE(stopCapturingMessages().empty()); // no "Wrong elaps"
+        startCapturingMessages();
+        for (uint32_t time : {65u, 66u, 131u, 200u})
+            f.frame(t0 + time);
+        EXPECT_LE(f.tank->position.z, f.tank->previousPosition.z);
+        EXPECT_GE(f.tank->position.z, f.tank->simPosition.z);
+        float frozenZ = f.tank->simPosition.z;
+        f.tank->recordMode = 1; // frozen, as while a record plays
+        f.frame(t0 + 29000);
+        f.tank->recordMode = 0;
+        f.frame(t0 + 29016); // resumes with one step, not 1440 driving forward
+        EXPECT_EQ(f.tank->nextStepTime, t0 + 29036u);
+        EXPECT_NEAR(f.tank->simPosition.z, frozenZ, 0.1f);
+        EXPECT_TRUE(stopCapturingMessages().empty()); // no "Wrong elaps"
+        drawn[k] = f.tank->position;
+    }
+    EXPECT_TRUE(drawn[0].x == drawn[1].x && drawn[0].y == drawn[1].y && drawn[0].z == drawn[1].z);
 }
 
 TEST(Tank, HeldFireShootsAtOnceThenEveryTwentyFramesAndRocketsBurst) {

@@ -7,10 +7,14 @@
 // BMP and MPC ("seed.bmp", "seed.mpc") that inputs may name. Run with
 // "--seeds=DIR" (libFuzzer ignores flags with two dashes) a target writes its
 // seed corpus, made by the engine's own writers, into DIR and exits.
+// The engine's designed endings ("Out of memory", a render list too long)
+// unwind back to the target as a DesignedEnd instead of exiting: for an input
+// they are a normal result, and fuzzing goes on with the next one.
 
 #include "image/Texture.h"
 #include "io/BinaryStream.h"
 #include "platform/PlatformConfig.h"
+#include "platform/ProgramEnd.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -29,6 +33,19 @@
 namespace fuzzkit {
 
 namespace fs = std::filesystem;
+
+// Thrown by the fuzz targets' program ending; caught by runUntilEnded.
+struct DesignedEnd {
+    int status; // the exit status the program would have ended with
+};
+
+// Runs one input's work; a designed ending stops it there, as exiting would.
+template <class Work> void runUntilEnded(Work work) {
+    try {
+        work();
+    } catch (const DesignedEnd&) {
+    }
+}
 
 inline std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -96,6 +113,7 @@ inline void deleteAllTextures() {
 // makeSeeds runs inside the scratch folder and returns the seed files' bytes.
 inline void startFuzzTarget(int* argc, char*** argv, std::vector<std::string> (*makeSeeds)()) {
     platformConfig().batch = true;
+    setProgramEndHandler([](int status) { throw DesignedEnd{status}; });
     if (!makeGlContextWithoutDisplay()) {
         std::fprintf(stderr, "fuzz: no surfaceless EGL context (Mesa's libEGL is needed)\n");
         std::exit(1);

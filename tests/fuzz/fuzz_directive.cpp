@@ -3,6 +3,8 @@
 // undo ring naming the current Landscape. Every file a script loads or saves
 // stays in the scratch folder: the engine refuses paths that lead outside
 // (platform/FileSystem.h), and they read as missing.
+// A designed ending ("Out of memory" for a map too large) ends the input's
+// script there.
 
 #include "directives/DirectiveScript.h"
 #include "landscape/Landscape.h"
@@ -23,7 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzkit::writeBytes("input.txt", data, size);
-    {
+    fuzzkit::runUntilEnded([] {
         DirectiveScript script;
         Vector3 eye(10, 5, 10), angles(0, 135, 0);
         currentLandscape->cameraPosition = &eye;
@@ -33,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (currentLandscape == nullptr ||
             currentLandscape != script.ring.slots[script.ring.current])
             std::abort();
-    }
+    });
     fuzzkit::clearScratch();
     fuzzkit::deleteAllTextures();
     return 0;

@@ -38,9 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     model.load("input.m3a");
     for (const M3aMesh& mesh : model.meshes) {
         for (const M3aFace& face : mesh.faces) {
-            for (int k = 0; k < 3; ++k)
-                (void)(mesh.vertices.at(face.vertex[k]).x + mesh.normals.at(face.normal[k]).y +
-                       mesh.texCoords.at(face.texCoord[k]).x); // at() throws past the end
+            for (int k = 0; k < 3; ++k) { // at() throws past the end
+                (void)mesh.vertices.at(face.vertex[k]).x;
+                if (mesh.normalCount > 0)
+                    (void)mesh.normals.at(face.normal[k]).y;
+                if (mesh.texCoordCount > 0)
+                    (void)mesh.texCoords.at(face.texCoord[k]).x;
+            }
             if (face.material != noMaterial)
                 (void)mesh.materials.at(face.material);
         }

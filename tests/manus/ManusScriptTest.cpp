@@ -19,14 +19,15 @@ struct ScriptRun {
     Landscape world;
     std::shared_ptr<ManusScript> script; // kept past its removal, to read what it did
 
-    explicit ScriptRun(const std::string& text, std::vector<int32_t> types = {}) {
+    explicit ScriptRun(const std::string& text, std::vector<int32_t> types = {},
+                       uint32_t start = 5000) {
         world.newMap(64, 64, 16, 1.0f, 1.0f);
         world.finalize();
         for (int32_t type : types)
             addEntity(world, createEntity(type));
         folder.writeFile("data\\manus.txt", text);
         clearKeys();
-        world.frameTime = 5000;
+        world.frameTime = start;
         script = std::make_shared<ManusScript>();
         addEntity(world, script);
     }
@@ -75,18 +76,20 @@ TEST(ManusScript, CountsTheLinesOfItsFileAsAnEditorNumbersThem) {
 }
 
 TEST(ManusScript, SleepHoldsTheNextLineAndTheEndRemovesTheScript) {
-    ScriptRun run("sleep 1000\nquit\nsleep 0\nsleep 20\n");
-    run.frame(5000);
-    run.frame(5999);
-    EXPECT_FALSE(quitRequested());
-    run.frame(6000); // quit, then the lines up to the next positive sleep
-    EXPECT_TRUE(quitRequested());
-    EXPECT_EQ(run.script->wakeTime, 6020u);
-    EXPECT_TRUE(run.running());
-    run.frame(6020);
-    EXPECT_FALSE(run.running());
-    EXPECT_NE(findFirstOfType(run.world, CameraType), nullptr) << "its camera stays";
-    clearKeys();
+    for (uint32_t t0 : {5000u, 0xFFFFFFFFu - 499u}) { // also a sleep across the clock's wrap
+        ScriptRun run("sleep 1000\nquit\nsleep 0\nsleep 20\n", {}, t0);
+        run.frame(t0);
+        run.frame(t0 + 999);
+        EXPECT_FALSE(quitRequested()) << t0;
+        run.frame(t0 + 1000); // quit, then the lines up to the next positive sleep
+        EXPECT_TRUE(quitRequested()) << t0;
+        EXPECT_EQ(run.script->wakeTime, t0 + 1020u);
+        EXPECT_TRUE(run.running());
+        run.frame(t0 + 1020);
+        EXPECT_FALSE(run.running());
+        EXPECT_NE(findFirstOfType(run.world, CameraType), nullptr) << "its camera stays";
+        clearKeys();
+    }
 }
 
 TEST(ManusScript, GetFirstAndGetNextVisitEveryPalmInListOrder) {
@@ -129,4 +132,9 @@ TEST(ManusScript, ASlotWhoseEntityIsGoneIsEmptyAndTheCameraLetsGo) {
     run.frame(5020);
     EXPECT_TRUE(eye->followAngles) << "the entity createentity made is kept alive";
     EXPECT_EQ(eye->followAngles.get(), &run.script->slotEntity(4)->rotation);
+    run.frame(5030); // the end of the script, without "quit"
+    EXPECT_FALSE(run.running());
+    run.script.reset();
+    EXPECT_TRUE(eye->followAngles) << "it outlives the script";
+    EXPECT_EQ(findFirstOfType(run.world, 6), nullptr) << "in no list";
 }

@@ -53,11 +53,16 @@ struct M3aBytes {
              {textureName, blend, uint32_t(GL_SRC_ALPHA), uint32_t(GL_ONE_MINUS_SRC_ALPHA)})
             u32(v);
     }
-    // One triangle facing +z spanning (-s, -s)..(s, s), with `materials` materials.
-    void triangleMesh(float s, uint32_t faceMaterial, int materials = 1, uint32_t blend = 0) {
-        meshHeader(100, 3, 1, 1, 1, materials);
-        for (float v : {-s, -s, 0.0f, s, -s, 0.0f, 0.0f, s, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f})
+    // One triangle facing +z spanning (-s, -s)..(s, s), with `materials`
+    // materials; without a normal and a texture coordinate when !attributes.
+    void triangleMesh(float s, uint32_t faceMaterial, int materials = 1, uint32_t blend = 0,
+                      bool attributes = true) {
+        meshHeader(100, 3, attributes, attributes, 1, materials);
+        for (float v : {-s, -s, 0.0f, s, -s, 0.0f, 0.0f, s, 0.0f})
             f32(v);
+        for (float v : {0.0f, 0.0f, 1.0f, 0.0f, 0.0f})
+            if (attributes)
+                f32(v);
         face(0, 1, 2, 0, 0, faceMaterial);
         for (int m = 0; m < materials; ++m)
             material(1.0f, 0.5f - 0.25f * float(m), 0.25f, untextured, blend);
@@ -115,6 +120,21 @@ TEST(M3aModel, ReaderKeepsItsBoundsOnBadFiles) {
                          b.material(1, 1, 1, untextured, 0);
                      }),
                      1, 1, -1});
+    cases.push_back(
+        {"a mesh without normals or texture coordinates keeps its faces", make([](M3aBytes& b) {
+             b.header(100, 2);
+             b.meshHeader(100, 3, 0, 0, 2, 0);
+             for (int i = 0; i < 9; ++i)
+                 b.f32(1);
+             b.face(0, 1, 2, 5, 9, noMaterial); // kept: no normal, no texture coordinate
+             b.face(0, 3, 2, 0, 0, noMaterial); // vertex 3 of 3: dropped
+             b.meshHeader(100, 3, 1, 0, 2, 0);
+             for (int i = 0; i < 12; ++i)
+                 b.f32(-1);
+             b.face(0, 1, 2, 0, 4, noMaterial); // kept: no texture coordinate
+             b.face(0, 1, 2, 1, 0, noMaterial); // normal 1 of 1: dropped
+         }),
+         2, 1, 1});
     cases.push_back({"a truncated mesh keeps zeros where the file ends", make([](M3aBytes& b) {
                          b.header(100, 1);
                          b.meshHeader(100, 3, 1, 1, 1, 1);
@@ -223,29 +243,31 @@ TEST_F(ModelDrawing, MaterialSetUpLeavesTheLightAndStateOfTheLastMaterial) {
 }
 
 TEST_F(ModelDrawing, RecordedListDrawsTheSamePixelsAsDirectCalls) {
-    TempWorkingDirectory folder;
-    M3aBytes b;
-    b.header(100, 1);
-    b.triangleMesh(0.8f, 0, 2);
-    M3aModel model = loadBytes(folder, b.out);
-    M3aMesh& mesh = model.meshes[0];
+    for (bool attributes : {true, false}) { // a mesh without normals and texture coordinates too
+        TempWorkingDirectory folder;
+        M3aBytes b;
+        b.header(100, 1);
+        b.triangleMesh(0.8f, 0, 2, 0, attributes);
+        M3aModel model = loadBytes(folder, b.out);
+        M3aMesh& mesh = model.meshes[0];
 
-    glClear(GL_COLOR_BUFFER_BIT);
-    mesh.drawDirect();
-    std::vector<uint8_t> direct = frame();
-    glClear(GL_COLOR_BUFFER_BIT);
-    mesh.draw(); // records, then replays
-    std::vector<uint8_t> firstReplay = frame();
-    glClear(GL_COLOR_BUFFER_BIT);
-    mesh.draw();
-    std::vector<uint8_t> secondReplay = frame();
+        glClear(GL_COLOR_BUFFER_BIT);
+        mesh.drawDirect();
+        std::vector<uint8_t> direct = frame();
+        glClear(GL_COLOR_BUFFER_BIT);
+        mesh.draw(); // records, then replays
+        std::vector<uint8_t> firstReplay = frame();
+        glClear(GL_COLOR_BUFFER_BIT);
+        mesh.draw();
+        std::vector<uint8_t> secondReplay = frame();
 
-    size_t lit = 0;
-    for (uint8_t p : direct)
-        lit += p != 0;
-    EXPECT_GT(lit, size_t(10000)) << "the triangle was drawn";
-    EXPECT_TRUE(direct == firstReplay);
-    EXPECT_TRUE(direct == secondReplay);
+        size_t lit = 0;
+        for (uint8_t p : direct)
+            lit += p != 0;
+        EXPECT_GT(lit, size_t(10000)) << "the triangle was drawn";
+        EXPECT_TRUE(direct == firstReplay);
+        EXPECT_TRUE(direct == secondReplay);
+    }
 }
 
 } // namespace
