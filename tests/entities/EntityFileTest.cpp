@@ -72,7 +72,11 @@ TEST(EntityFile, SaveLoadSaveDiffersOnlyInTheTimeSinceTheLastFrameStep) {
     Landscape world;
     makeWorld(world);
     Entity& palm = add(world, PalmTreeType, Vector3(40.0f, 0.0f, 24.0f)); // sector 1 * 4 + 2
-    palm.frame = 7;
+    palm.frame = 7; // every field away from its default
+    palm.frameDelay = 250;
+    palm.animation = 1;
+    palm.drawOrder = 40;
+    palm.rotation = Vector3(1.0f, 2.0f, 3.0f);
     add(world, SunType);
     add(world, TankType, Vector3(30.0f, 0.0f, 30.0f));
     Ocean& ocean = static_cast<Ocean&>(add(world, OceanType, Vector3(16.0f, 3.0f, 0.0f)));

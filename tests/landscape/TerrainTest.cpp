@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -129,6 +130,27 @@ TEST(Finalize, SharingSectorsBetweenCoresGivesTheOneThreadResultAndItsMessages) 
     EXPECT_EQ(std::count(messages.begin(), messages.end(),
                          "[] Face index not invertable! (This should never happen)"),
               4);
+    // Each vertex on a seam between two sectors ends with one normal in both
+    // copies; only the corners that four sectors share may differ.
+    const int across = shared.sectorsAcross, down = shared.sectorsDown;
+    auto normal = [&](int i, int j, int v) {
+        const Vector3& n = shared.sectorAt(i, j).normals[size_t(v)];
+        return std::array<float, 3>{n.x, n.y, n.z};
+    };
+    for (int j = 0; j < down; ++j)
+        for (int i = 0; i < across; ++i)
+            for (int k = 0, n = shared.sectorAt(i, j).rows; k < n; ++k) {
+                const bool cornerRight = (k == 0 && j > 0) || (k == n - 1 && j + 1 < down);
+                const bool cornerBelow = (k == 0 && i > 0) || (k == n - 1 && i + 1 < across);
+                if (i + 1 < across && !cornerRight) {
+                    ASSERT_EQ(normal(i, j, k * n + n - 1), normal(i + 1, j, k * n))
+                        << i << ", " << j << " row " << k;
+                }
+                if (j + 1 < down && !cornerBelow) {
+                    ASSERT_EQ(normal(i, j, (n - 1) * n + k), normal(i, j + 1, k))
+                        << i << ", " << j << " column " << k;
+                }
+            }
 }
 
 TEST(HeightAt, FollowsTheTwoFacesOfACellAndTheSectorThatStartsAtABorder) {
@@ -155,9 +177,13 @@ TEST(HeightAt, FollowsTheTwoFacesOfACellAndTheSectorThatStartsAtABorder) {
                    {nan, 4.0f},
                    {4.0f, nan}})
         EXPECT_EQ(land.heightAt(p.first, p.second), noGround) << p.first << ", " << p.second;
-    heightOf(land, 1, 0, 4, 4) = 8.0f; // world (20, 4) before scaling
-    land.multVertex(2, 1, 2);
-    EXPECT_FLOAT_EQ(land.heightAt(40, 8), 8.0f);
+    // Cells of 2 x 1 after scaling: (20, 5), now (40, 5), raised. At (40, 4.5)
+    // the first face rises along z alone; (41, 4.25) and (41, 4.75) lie on
+    // either side of the cell's diagonal, which is not at 45 degrees.
+    heightOf(land, 1, 0, 4, 5) = 8.0f;
+    land.multVertex(2, 1, 1);
+    for (const auto& e : {std::array<float, 3>{40, 4.5f, 4}, {41, 4.25f, 2}, {41, 4.75f, 4}})
+        EXPECT_FLOAT_EQ(land.heightAt(e[0], e[1]), e[2]) << e[0] << ", " << e[1];
     land.multVertex(0, 1, 1); // collapsed: nothing to stand on, nothing read out of bounds
     EXPECT_EQ(land.heightAt(0, 8), noGround);
 }

@@ -120,7 +120,8 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
         s.setOverlayColours(0.1f, 0.2f, 0.3f, 0.9f);
     canvas.begin(&map);
     writeMask("all.bmp", 8, 8, white);
-    writeMask("left.bmp", 8, 8, [](int x, int) { return x < 4 ? 255 : 0; });
+    // The overlay's edge steps one cell left from row 2 on.
+    writeMask("left.bmp", 8, 8, [](int x, int y) { return x < (y < 2 ? 4 : 3) ? 255 : 0; });
     ASSERT_TRUE(canvas.mapTexture("all.bmp", textureA, 0));
     ASSERT_TRUE(canvas.mapTexture("left.bmp", textureB, 1));
     ASSERT_TRUE(canvas.finish());
@@ -131,11 +132,15 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
     EXPECT_EQ(face(1, 1, 0).baseTexture, a);
     EXPECT_EQ(face(1, 1, 0).overlayTexture, b);
     EXPECT_FLOAT_EQ(face(1, 1, 0).overlayColour[0].a, 0.5f) << "both layers full: half";
-    // The last cell column of the left half: corners in the right half get 0.
-    const float edge[2][3] = {{0.5f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.5f}};
-    for (int which = 0; which < 2; which++)
-        for (int k = 0; k < 3; k++)
-            EXPECT_FLOAT_EQ(face(3, 1, which).overlayColour[k].a, edge[which][k]) << which << k;
+    // Cells (2, 1) and (3, 1) along the edge: each corner takes the coverage
+    // of its own canvas cell; corners beyond the edge get 0.
+    const float edge[2][2][3] = {{{0.5f, 0.5f, 0.5f}, {0.0f, 0.5f, 0.5f}},
+                                 {{0.5f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}}};
+    for (int c = 2; c < 4; c++)
+        for (int which = 0; which < 2; which++)
+            for (int k = 0; k < 3; k++)
+                EXPECT_FLOAT_EQ(face(c, 1, which).overlayColour[k].a, edge[c - 2][which][k])
+                    << c << which << k;
     for (int j = 0; j < 2; j++)
         for (int32_t k = 0; k < map.sectorAt(1, j).faceCount; ++k) {
             const SectorFace f = map.sectorAt(1, j).face(k);

@@ -107,6 +107,14 @@ TEST(ManusScript, GetFirstAndGetNextVisitEveryPalmInListOrder) {
     EXPECT_EQ(run.script->slotEntity(2), nullptr) << "no rocket: the slot stays empty";
 }
 
+TEST(ManusScript, DropToFloorSetsTheEntityOnTheGroundUnderIt) {
+    ScriptRun run("createentity 0 6 40 9 8 0 0 0\ndroptofloor 0\nsleep 10\n");
+    for (Sector& s : run.world.sectors) // a slope along x only
+        s.positions.update([](size_t, Vector3& p) { p.y = 0.25f * p.x; });
+    run.frame(5000);
+    EXPECT_FLOAT_EQ(run.script->slotEntity(0)->position.y, 10.0f);
+}
+
 // Built with -fsanitize=address this also proves that nothing reaches a
 // destroyed entity: the palms are removed under the script, and the drive
 // of the spawned sky ends at once (its record is missing), after which its
