@@ -237,17 +237,6 @@ TEST(LoadBump, VerticesTakePixelHeightsAndReadsStayInsideTheImage) {
     EXPECT_EQ(map.sectors[0].maxY, 3.0f);
 }
 
-TEST(NewLandscape, SunDirectionIsThreeTwoSixMadeUnitByNormalize) {
-    // (3, 2, 6) times the float 1/7, not three divisions by 7: x and z end one
-    // unit in the last place higher, and saved maps carry these bits.
-    Landscape land;
-    const uint32_t expected[3] = {0x3EDB6DB8u, 0x3E924925u, 0x3F5B6DB8u};
-    uint32_t bits[3];
-    std::memcpy(bits, &land.sunDirection, sizeof bits);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(bits[k], expected[k]) << "component " << k;
-}
-
 // The undo ring's copy of a map shares every array; an edit copies only the
 // arrays it changes, in the sectors it changes, and finalize copies only what
 // it derives from them. (Sector 4 of the 3 x 3 map lies inside the border.)
