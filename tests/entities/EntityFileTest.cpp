@@ -5,6 +5,7 @@
 #include "entities/EntityList.h"
 #include "entities/Ocean.h"
 #include "landscape/Landscape.h"
+#include "tests/support/LittleEndian.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,18 +30,10 @@ Entity& add(Landscape& world, int32_t type, Vector3 position = Vector3()) {
     return added;
 }
 
-std::string words(std::initializer_list<int32_t> values) {
-    std::string out;
-    for (int32_t v : values) {
-        for (int k = 0; k < 4; ++k)
-            out += char((uint32_t(v) >> (8 * k)) & 0xFF);
-    }
-    return out;
-}
-
 // One entity as the file holds it: type, record, class data.
 std::string entityBytes(int32_t type, int32_t recordType = -1, int32_t extraSize = 0) {
-    std::string out = words({type, recordType < 0 ? type : recordType, -1, 100, extraSize});
+    std::string out =
+        fields<int32_t>({type, recordType < 0 ? type : recordType, -1, 100, extraSize});
     out += std::string(60 - 16, '\0');
     return out + std::string(size_t(extraSize > 0 && extraSize < 1000 ? extraSize : 0), '\0');
 }
@@ -96,18 +89,20 @@ TEST(EntityFile, LoadingStopsAtTheFirstEntityTheFileCannotHold) {
         bool result;
         size_t entitiesLeft;
     } cases[] = {
-        {"count larger than the file", words({1000}) + entityBytes(2) + entityBytes(4), false, 2},
-        {"file ends inside the third record",
-         words({3}) + entityBytes(2) + entityBytes(4) + entityBytes(2).substr(0, 30), false, 2},
-        {"third type has no class", words({3}) + entityBytes(2) + entityBytes(4) + entityBytes(8),
+        {"count larger than the file", fields<int32_t>({1000}) + entityBytes(2) + entityBytes(4),
          false, 2},
+        {"file ends inside the third record",
+         fields<int32_t>({3}) + entityBytes(2) + entityBytes(4) + entityBytes(2).substr(0, 30),
+         false, 2},
+        {"third type has no class",
+         fields<int32_t>({3}) + entityBytes(2) + entityBytes(4) + entityBytes(8), false, 2},
         {"class data larger than the file",
-         words({2}) + entityBytes(2) + entityBytes(1, -1, 1 << 30), false, 1},
-        {"negative class data size", words({2}) + entityBytes(2) + entityBytes(1, -1, -5), false,
-         1},
+         fields<int32_t>({2}) + entityBytes(2) + entityBytes(1, -1, 1 << 30), false, 1},
+        {"negative class data size", fields<int32_t>({2}) + entityBytes(2) + entityBytes(1, -1, -5),
+         false, 1},
         {"record type differs: added with defaults, loading goes on",
-         words({2}) + entityBytes(2, 4) + entityBytes(4), true, 2},
-        {"negative count", words({-3}) + entityBytes(2), true, 0},
+         fields<int32_t>({2}) + entityBytes(2, 4) + entityBytes(4), true, 2},
+        {"negative count", fields<int32_t>({-3}) + entityBytes(2), true, 0},
         {"empty file", "", false, 0},
     };
     for (const Case& c : cases) {

@@ -33,7 +33,7 @@ TEST(TextureTableFile, BadCountsAndShortFilesAreRefused) {
     for (const auto& c : bad) {
         std::string file;
         if (c.records >= 0)
-            put32(file, uint32_t(c.count));
+            file += fields<uint32_t>({uint32_t(c.count)});
         file.append(size_t(std::max(c.records, 0)) * 136, '\0');
         f = std::tmpfile();
         std::fwrite(file.data(), 1, file.size(), f);

@@ -143,8 +143,9 @@ TEST(BmpSave, WritesBottomUpRgbDroppingAlphaAndReportsFailure) {
     ASSERT_TRUE(image.saveBmp("data\\dumps\\rgba.bmp"));
     std::string file = dir.readFile("data/dumps/rgba.bmp");
     ASSERT_EQ(file.size(), 54u + 2 * 12u);
-    EXPECT_EQ(get32(file, 22), 2u); // positive height: the first stored row is the bottom one
-    for (int i = 0; i < 18; ++i)    // the top row is stored second
+    EXPECT_EQ(fieldAt<uint32_t>(file, 22),
+              2u);               // positive height: the first stored row is the bottom one
+    for (int i = 0; i < 18; ++i) // the top row is stored second
         EXPECT_EQ(uint8_t(file[54 + (1 - i / 9) * 12 + i % 9]), rgba[i / 3 * 4 + 2 - i % 3]) << i;
     Texture grey, unread;
     grey.allocate(2, 2, 1);
