@@ -1,7 +1,7 @@
+#include "tests/support/BmpFiles.h"
 #include "tests/support/LittleEndian.h"
 #include "tests/support/TestSupport.h"
 
-#include "image/Texture.h"
 #include "landscape/Landscape.h"
 
 #include <gtest/gtest.h>
@@ -37,16 +37,6 @@ void expectNoTerrain(const Landscape& map) {
     EXPECT_TRUE(map.sectorCount == 0 && map.sectors.empty() && map.sectorsAcross == 0);
 }
 
-// Writes a plain 8 x 8 BMP of one colour through the engine's own writer.
-void writeBmp(const char* path, uint8_t r, uint8_t g, uint8_t b) {
-    Texture image;
-    image.allocate(8, 8, 3);
-    const uint8_t rgb[3] = {r, g, b};
-    for (int i = 0; i < 64 * 3; i += 3)
-        std::memcpy(image.pixels + i, rgb, 3);
-    ASSERT_TRUE(image.saveBmp(path));
-}
-
 } // namespace
 
 TEST(MapFile, SmallMapHasTheExactLayout) {
@@ -80,9 +70,8 @@ TEST(MapFile, SmallMapHasTheExactLayout) {
 TEST(MapFile, SaveAndLoadKeepTerrainTexturesAndSettings) {
     ASSERT_TRUE(openTestWindow()); // textures are uploaded again on load
     TempWorkingDirectory dir;
-    std::filesystem::create_directories("data/textures");
-    writeBmp("data\\textures\\grass.bmp", 40, 200, 40);
-    writeBmp("data\\textures\\sand.bmp", 220, 200, 120);
+    writeBmp("data/textures/grass.bmp", 8, 8, [](int, int) { return 0x28C828; });
+    writeBmp("data/textures/sand.bmp", 8, 8, [](int, int) { return 0xDCC878; });
     Landscape map;
     int grass = map.textures.loadBmpTexture("data\\textures\\grass.bmp", 2);
     int sand = map.textures.loadBmpTexture("data\\textures\\sand.bmp", 2);

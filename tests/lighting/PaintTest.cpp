@@ -2,9 +2,9 @@
 // grid with their bad inputs, and the canvas written into the terrain faces.
 // Textures are uploaded, so these tests open the GL window.
 
+#include "tests/support/BmpFiles.h"
 #include "tests/support/TestSupport.h"
 
-#include "image/Texture.h"
 #include "landscape/Landscape.h"
 #include "lighting/PaintCanvas.h"
 #include "lighting/PaintCell.h"
@@ -20,19 +20,12 @@ namespace {
 
 const uint32_t none = PaintCell::noTexture;
 
-// A 24-bit mask whose red channel is red(x, y), y = 0 the top row; green and
-// blue carry noise that painting must ignore.
+// A mask whose red channel is red(x, y), y = 0 the top row; green and blue
+// carry noise that painting must ignore.
 void writeMask(const char* path, int width, int height, const std::function<int(int, int)>& red) {
-    Texture image;
-    image.allocate(width, height, 3);
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++) {
-            uint8_t* p = image.pixels + (size_t(y) * width + x) * 3;
-            p[0] = uint8_t(red(x, y));
-            p[1] = uint8_t(x * 13);
-            p[2] = uint8_t(200 + y);
-        }
-    ASSERT_TRUE(image.saveBmp(path));
+    writeBmp(path, width, height, [&](int x, int y) {
+        return redOnly(red(x, y)) | uint32_t(x * 13 % 256) << 8 | uint32_t(200 + y);
+    });
 }
 
 const char* textureA = "data\\textures\\a.bmp";
@@ -49,7 +42,6 @@ class PaintCanvasTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(openTestWindow());
         std::filesystem::create_directories("data/dumps");
-        std::filesystem::create_directories("data/textures");
         writeMask("data/textures/a.bmp", 4, 4, white);
         writeMask("data/textures/b.bmp", 4, 4, white);
         map.newMap(8, 8, 4, 1.0f, 1.0f);
