@@ -132,7 +132,6 @@ TEST(DirectiveScript, MemoryThatRunsOutOnAnyThreadEndsTheRunOnceWithOutOfMemory)
         bool limited; // the terrain pool may take no more than the built part holds
     } cases[] = {
         {"a map larger than the machine", "", "newmap\n65536\n65536\n16\n16\n", false},
-        {"the new map", "", "newmap\n256\n128\n16\n2\n", true},
         {"sun light", lit, "sunlight\n1\n0.9\n0.8\n", true},
         {"shadows", lit, "traceshadows\n0.3\n0.3\n0.3\n", true},
     };
