@@ -85,4 +85,6 @@ TEST(TextureTableFile, LoadsEachFileOnceAndReloadsEveryTextureInOrder) {
     glBindTexture(GL_TEXTURE_2D, loaded->textureNameAt(2));
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, back);
     EXPECT_EQ(back[3], uint8_t('w'));
+    while (loaded->addEntry(7) != -1) // a full table takes no more
+        ASSERT_LE(loaded->count, TextureTable::capacity);
 }

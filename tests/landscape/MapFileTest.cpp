@@ -4,6 +4,7 @@
 
 #include "landscape/Landscape.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -104,8 +105,12 @@ TEST(MapFile, SaveAndLoadKeepTerrainTexturesAndSettings) {
     ASSERT_TRUE(map.save("round.map"));
 
     Landscape copy;
+    glFogf(GL_FOG_START, 0.0f);
     ASSERT_TRUE(copy.load("round.map"));
     copy.finalize();
+    GLfloat fogStart = 0.0f; // the loaded fog reaches GL: it starts 7 before its end
+    glGetFloatv(GL_FOG_START, &fogStart);
+    EXPECT_EQ(fogStart, 48.0f);
     ASSERT_EQ(copy.sectorCount, 4);
     EXPECT_EQ(std::vector<float>({copy.fogEnd, copy.fogDepth, copy.fogColour.z, copy.waterLevel,
                                   copy.sunDirection.y}),

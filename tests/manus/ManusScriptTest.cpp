@@ -107,12 +107,15 @@ TEST(ManusScript, GetFirstAndGetNextVisitEveryPalmInListOrder) {
     EXPECT_EQ(run.script->slotEntity(2), nullptr) << "no rocket: the slot stays empty";
 }
 
-TEST(ManusScript, DropToFloorSetsTheEntityOnTheGroundUnderIt) {
-    ScriptRun run("createentity 0 6 40 9 8 0 0 0\ndroptofloor 0\nsleep 10\n");
+// The camera, sent below the ground, keeps one unit above it.
+TEST(ManusScript, DropToFloorSetsTheEntityOnTheGroundUnderItAndTheCameraAboveIt) {
+    ScriptRun run("createentity 0 6 40 9 8 0 0 0\ndroptofloor 0\ncsetpos 40 0 8 0\nsleep 10\n");
     for (Sector& s : run.world.sectors) // a slope along x only
         s.positions.update([](size_t, Vector3& p) { p.y = 0.25f * p.x; });
     run.frame(5000);
     EXPECT_FLOAT_EQ(run.script->slotEntity(0)->position.y, 10.0f);
+    const Vector3 eye = run.script->camera.lock()->position; // a trace ends 1 beyond in x
+    EXPECT_TRUE(eye.x == 41.0f && eye.y == 11.25f) << eye.x << ", " << eye.y;
 }
 
 // Built with -fsanitize=address this also proves that nothing reaches a
