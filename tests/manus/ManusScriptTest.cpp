@@ -77,7 +77,7 @@ TEST(ManusScript, CountsTheLinesOfItsFileAsAnEditorNumbersThem) {
 
 TEST(ManusScript, SleepHoldsTheNextLineAndTheEndRemovesTheScript) {
     for (uint32_t t0 : {5000u, 0xFFFFFFFFu - 499u}) { // also a sleep across the clock's wrap
-        ScriptRun run("sleep 1000\nquit\nsleep 0\nsleep 20\n", {}, t0);
+        ScriptRun run("sleep 1000\nquit\r\nsleep 0\nsleep 20\n", {}, t0); // CR LF too
         run.frame(t0);
         run.frame(t0 + 999);
         EXPECT_FALSE(quitRequested()) << t0;
