@@ -13,8 +13,10 @@
 # later run rebuilds only what changed). For a mutant in module M, the test
 # programs of M and of every module that links M run in that order, each
 # stopping at its first failure; the first program that fails kills the
-# mutant. A mutant that survives them all is listed as such. The package test
-# is left out: it installs the same programs the others test.
+# mutant. A program that runs four times as long as it did without any
+# mutant, plus a minute, is stopped and counts as failing: the mutant hung it.
+# A mutant that survives them all is listed as such. The package test is left
+# out: it installs the same programs the others test.
 #
 # A mutant whose object file is the same as the original's (debug information
 # stripped) is reported as "equivalent": the compiler proved that it changes
@@ -34,6 +36,7 @@ tree=$dir/src
 build=$dir/build
 jobs=${JOBS:-2}
 limit=${MUTANT_TEST_SECONDS:-900}
+declare -A limits # per test program: a mutant that makes it run far longer hangs it
 cd "$root" || exit 2
 mkdir -p "$tree" "$build" "$dir/logs" "$dir/original"
 
@@ -142,11 +145,13 @@ for entry in "${entries[@]}"; do
 done
 if [ "${MUTANT_BASELINE:-1}" = 1 ]; then
     for t in $all_targets; do
-        if ! (cd "$build" && timeout "$limit" "tests/$t" --gtest_brief=1 > "$dir/logs/baseline-$t.log" 2>&1); then
+        t1=$(date +%s)
+        if ! (cd "$build" && timeout -k 10 "$limit" "tests/$t" --gtest_brief=1 > "$dir/logs/baseline-$t.log" 2>&1); then
             tail -30 "$dir/logs/baseline-$t.log"
             echo "mutants: $t fails without any mutant; nothing can be judged"
             exit 2
         fi
+        limits[$t]=$((4 * ($(date +%s) - t1) + 60))
     done
     echo "mutants: every test program passes unchanged ($(($(date +%s) - start)) s)"
 fi
@@ -192,9 +197,13 @@ for entry in "${entries[@]}"; do
                 verdict=error by="$t does not build"
                 break
             fi
-            if ! (cd "$build" && timeout "$limit" "tests/$t" --gtest_brief=1 --gtest_fail_fast \
-                >> "$log" 2>&1); then
+            # SDL takes the terminating signal for a quit request: killed 10 s after.
+            (cd "$build" && timeout -k 10 "${limits[$t]:-$limit}" "tests/$t" --gtest_brief=1 \
+                --gtest_fail_fast >> "$log" 2>&1)
+            status=$?
+            if [ "$status" -ne 0 ]; then
                 verdict=killed by=$t
+                [ "$status" -eq 124 ] || [ "$status" -eq 137 ] && by="$t timed out"
                 break
             fi
         done

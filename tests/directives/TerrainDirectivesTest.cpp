@@ -90,6 +90,22 @@ TEST_F(TerrainDirectives, LoadBumpHeightsFollowTheRedChannelTimesTheScaleInACopy
     EXPECT_EQ(script.ring.slots[1]->sectors[3].maxY, 0.0f) << "the state before is still flat";
 }
 
+// Two sectors of 16 units, two vertices per unit, stretched unevenly; the
+// view put back where a world starts.
+TEST_F(TerrainDirectives, NewMapResolutionMultVertexAndResetPosMoveWhatTheyName) {
+    EXPECT_TRUE(run("newmap\n32\n16\n16\n2\nmultvertex\n3\n1\n0.5\n").empty());
+    const Sector& last = currentLandscape->sectorAt(1, 0);
+    ASSERT_EQ(last.vertexCount, 33 * 33);
+    const Vector3 corner = last.positions[33 * 33 - 1], next = last.positions[1];
+    EXPECT_TRUE(corner.x == 96.0f && corner.z == 8.0f) << corner.x << ", " << corner.z;
+    EXPECT_EQ(next.x, 49.5f);
+    Vector3 angles(10, 20, 30), position(4, 5, 6);
+    currentLandscape->cameraAngles = &angles;
+    currentLandscape->cameraPosition = &position;
+    run("resetpos\n");
+    EXPECT_TRUE(angles.x == 0 && angles.y == 135.0f && position.y == 0 && position.z == 0);
+}
+
 TEST(NewMapSize, RefusesOnlyCountsBeyondThirtyTwoBitsOrAnUndoRingBeyondTheMachine) {
     // One Landscape of "newmap 1024 1024 16 2" holds about 1.4 GB, its undo
     // ring of five about 7 GB; maps beyond 4,194,304 vertices are valid.

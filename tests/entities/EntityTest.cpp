@@ -5,6 +5,7 @@
 #include "entities/EntityFactory.h"
 #include "entities/EntityList.h"
 #include "entities/GridMesh.h"
+#include "entities/Sun.h"
 #include "landscape/Landscape.h"
 #include "tests/support/TestSupport.h"
 
@@ -201,6 +202,18 @@ TEST(Camera, TurnsTheShortWay) {
         EXPECT_FLOAT_EQ(shortTurn(c.from, c.to), c.turn) << c.from << " to " << c.to;
     EXPECT_FLOAT_EQ(wrapDegrees(-90.0f), 270.0f);
     EXPECT_FLOAT_EQ(wrapDegrees(725.0f), 5.0f);
+}
+
+// Seen with an unturned view the sun stands where the light comes from: its
+// yaw turns the view's -z towards the light's (x, z).
+TEST(Sun, StandsWhereTheLightComesFrom) {
+    Landscape world;
+    world.sunDirection.set(0.48f, 0.6f, 0.64f);
+    auto sun = std::make_shared<Sun>();
+    addEntity(world, sun);
+    const float yaw = sun->angles.y * degreesToRadians;
+    EXPECT_NEAR(-std::sin(yaw), 0.6f, 1e-4f);
+    EXPECT_NEAR(-std::cos(yaw), 0.8f, 1e-4f);
 }
 
 // What it followed is let go of in the demo script's and the replay's tests.

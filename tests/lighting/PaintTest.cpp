@@ -70,7 +70,7 @@ TEST_F(PaintCanvasTest, MasksPaintTheCellsTheyCoverThroughTheRedChannel) {
     ASSERT_EQ(canvas.cellCount, 81);
     writeMask("all.bmp", 9, 9, white); // covers the last row and column too
     writeMask("corner.bmp", 8, 8, [](int x, int y) { return x < 4 && y < 2 ? 128 : 0; });
-    writeMask("small.bmp", 3, 2, [](int x, int y) { return x == 1 && y == 0 ? 1 : 255; });
+    writeMask("small.bmp", 3, 2, [](int x, int y) { return x == 1 && y == 0 ? 1 : 50 * y + x + 5; });
     ASSERT_TRUE(canvas.mapTexture("all.bmp", textureA, 0));
     ASSERT_TRUE(canvas.mapTexture("corner.bmp", textureB, 0));
     ASSERT_TRUE(canvas.mapTexture("small.bmp", textureB, 1));
@@ -82,6 +82,7 @@ TEST_F(PaintCanvasTest, MasksPaintTheCellsTheyCoverThroughTheRedChannel) {
     EXPECT_FLOAT_EQ(canvas.cellAt(3, 1).weight[0], 128 * 0.003921569f);
     EXPECT_EQ(canvas.cellAt(4, 1).texture[0], nameOf(textureA)) << "black leaves cells alone";
     EXPECT_FLOAT_EQ(canvas.cellAt(1, 0).weight[1], 1 * 0.003921569f);
+    EXPECT_FLOAT_EQ(canvas.cellAt(2, 1).weight[1], 57 * 0.003921569f) << "rows 3 pixels apart";
     EXPECT_FLOAT_EQ(canvas.cellAt(7, 7).weight[0], 255 * 0.003921569f);
 }
 
@@ -119,8 +120,9 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
         s.setOverlayColours(0.1f, 0.2f, 0.3f, 0.9f);
     canvas.begin(&map);
     writeMask("all.bmp", 8, 8, white);
-    // The overlay's edge steps one cell left from row 2 on.
-    writeMask("left.bmp", 8, 8, [](int x, int y) { return x < (y < 2 ? 4 : 3) ? 255 : 0; });
+    // The overlay's edge steps one cell left from row 2 on; column 1 is half covered.
+    writeMask("left.bmp", 8, 8,
+              [](int x, int y) { return x < (y < 2 ? 4 : 3) ? (x == 1 ? 128 : 255) : 0; });
     ASSERT_TRUE(canvas.mapTexture("all.bmp", textureA, 0));
     ASSERT_TRUE(canvas.mapTexture("left.bmp", textureB, 1));
     ASSERT_TRUE(canvas.finish());
@@ -130,7 +132,7 @@ TEST_F(PaintCanvasTest, FinishWritesTexturesAndOverlayAlphaIntoTheFaces) {
     };
     EXPECT_EQ(face(1, 1, 0).baseTexture, a);
     EXPECT_EQ(face(1, 1, 0).overlayTexture, b);
-    EXPECT_FLOAT_EQ(face(1, 1, 0).overlayColour[0].a, 0.5f) << "both layers full: half";
+    EXPECT_NEAR(face(1, 1, 0).overlayColour[0].a, 0.2012f, 1e-4f) << "128^2 / (128^2 + 255^2)";
     // Cells (2, 1) and (3, 1) along the edge: each corner takes the coverage
     // of its own canvas cell; corners beyond the edge get 0.
     const float edge[2][2][3] = {{{0.5f, 0.5f, 0.5f}, {0.0f, 0.5f, 0.5f}},

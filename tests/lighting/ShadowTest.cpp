@@ -191,30 +191,4 @@ TEST(ProgressBar, HalfwayBarIsOutlinedAndFilledOnTheLeftHalfAndGivesTheStateBack
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// A step whose bar covers the pixels already shown is counted, not sent; what
-// is on screen after every step is still that step's bar.
-TEST(ProgressBar, EveryStepShowsItsOwnBarThoughSameLookingStepsAreNotSent) {
-    ASSERT_TRUE(openTestWindow());
-    perspectiveView();
-    beginProgressDisplay();
-    std::vector<unsigned char> screen;
-    int skipped = 0;
-    for (int done = 0; done < 250; ++done) {
-        glClearColor(1, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glClearColor(0, 0, 0, 1);
-        std::vector<unsigned char> marked = backBuffer();
-        showProgressBar(done, 250);
-        std::vector<unsigned char> after = backBuffer();
-        if (after == marked)
-            ++skipped;
-        else
-            screen = after;
-        drawProgressBar(done, 250);
-        ASSERT_EQ(screen, backBuffer()) << "step " << done;
-    }
-    endProgressDisplay();
-    EXPECT_GT(skipped, 0);
-}
-
 } // namespace

@@ -88,11 +88,6 @@ TEST(M3aModel, ReaderKeepsItsBoundsOnBadFiles) {
         build(b);
         return b.out;
     };
-    cases.push_back({"magic checked in its low 16 bits", make([](M3aBytes& b) {
-                         b.header(0x12340064u, 1);
-                         b.triangleMesh(1, 0);
-                     }),
-                     1, 1, -1});
     cases.push_back({"wrong model magic loads nothing", make([](M3aBytes& b) {
                          b.header(101, 1);
                          b.triangleMesh(1, 0);
@@ -144,8 +139,6 @@ TEST(M3aModel, ReaderKeepsItsBoundsOnBadFiles) {
                              b.triangleMesh(1, 0);
                      }),
                      1024, 1, 1});
-    cases.push_back({"a negative mesh count reads nothing",
-                     make([](M3aBytes& b) { b.header(100, -3); }), 0, -1, -1});
     cases.push_back({"shorter than the header", "d\0\0", 0, -1, -1});
 
     for (const Case& c : cases) {
