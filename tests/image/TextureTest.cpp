@@ -117,7 +117,6 @@ TEST(BmpLoad, HeadersThatDeclareMoreThanTheFileHoldsAreRefused) {
         {"a complete file", good, true},
         {"rows stored top first", with({{22, uint32_t(-2)}}, all), true},
         {"2304 x 64000 in 38 bytes", with({{18, 2304}, {22, 64000}}, 38), false},
-        {"65535 x 65535", with({{18, 65535}, {22, 65535}}, all), false},
         {"top first, declared too tall", with({{22, uint32_t(-40000)}}, all), false},
         {"the last row's padding missing", good.substr(0, all - 3), false},
         {"a header cut short", good.substr(0, 30), false},

@@ -139,7 +139,6 @@ TEST(M3aModel, ReaderKeepsItsBoundsOnBadFiles) {
                              b.triangleMesh(1, 0);
                      }),
                      1024, 1, 1});
-    cases.push_back({"shorter than the header", "d\0\0", 0, -1, -1});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
