@@ -132,7 +132,6 @@ TEST(ManusScript, TheTourKeyTakesTheCameraToEachPalmInTurn) {
         visited.push_back(run.script->camera.lock()->position.z);
     }
     EXPECT_TRUE(visited[0] != visited[1] && visited[0] == visited[2] && visited[1] == visited[3]);
-    EXPECT_TRUE(visited[0] == 20 || visited[0] == 50) << visited[0];
 }
 
 // Built with -fsanitize=address this also proves that nothing reaches a
