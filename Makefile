@@ -19,7 +19,7 @@ FUZZ_SMOKE_SECONDS ?= 20
 CCACHE := $(shell command -v ccache)
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24 -noreset"
 
-.PHONY: all deps build demo demo-data video install package test san test-san fuzz clean
+.PHONY: all deps build demo demo-data video install package test san test-san fuzz mutants clean
 
 all: build
 
@@ -93,6 +93,13 @@ test-san: san
 
 fuzz: san
 	bash scripts/fuzz.sh $(SAN_BUILD) $(FUZZ_SECONDS)
+
+# The mutation check (not part of test): every fault of tests/mutants.txt in
+# turn, in a copy of the tree built in $(BUILD)/mutants, against the test
+# programs it can affect; prints each mutant as killed or survived, then the
+# score. MUTANTS=REGEX runs only the matching lines.
+mutants: deps
+	$(HEADLESS) bash scripts/mutants.sh $(BUILD)/mutants tests/mutants.txt "$(MUTANTS)"
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(ROOT) $(SHOT) $(VIDEO)

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -28,28 +27,8 @@ using namespace pngreader;
 
 namespace {
 
-// The build folder: this program is <build>/tests/test_app.
-fs::path buildFolder() {
-    char self[PATH_MAX] = {};
-    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
-        return fs::current_path();
-    return fs::path(std::string(self, size_t(length))).parent_path().parent_path();
-}
-
-// Named by the build: __FILE__ may be relative to the compiler's folder (ccache).
-fs::path sourceFolder() {
-    return fs::path(KESTU_SOURCE_DIR);
-}
-
 std::string quoted(const std::string& text) {
     return "'" + text + "'";
-}
-
-// Runs a shell command; returns its exit status (-1 when it did not exit).
-int runCommand(const std::string& command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<std::string> linesOf(const std::string& path) {
@@ -69,10 +48,6 @@ size_t indexOfLineStartingWith(const std::vector<std::string>& lines, const std:
     return lines.size();
 }
 
-fs::path generatorPath() {
-    return buildFolder() / "kestu-data";
-}
-
 // A run's working directory in a temporary folder. By default it holds a
 // small world of its own (a flat 64 x 64 map, no shadows, so every run takes
 // about a second); the full demo (generated data and the demo's scripts) is
@@ -80,14 +55,14 @@ fs::path generatorPath() {
 class EndToEnd : public testing::Test {
   protected:
     TempWorkingDirectory root;
-    fs::path kestu = buildFolder() / "kestu";
+    fs::path kestu = fs::path(buildFolder()) / "kestu";
 
     void SetUp() override {
         ASSERT_TRUE(fs::exists(kestu)) << kestu << " is missing: build the kestu target first";
         root.writeFile("Directives\\directive9.txt", "newmap\n64\n64\n16\n1\n");
         root.writeFile("Directives\\directive6.txt", "; the demonstration\nsetviewdist\n180\n50\n");
         root.writeFile("Directives\\directive4.txt", "; driving\nsetviewdist\n120\n40\n");
-        ASSERT_EQ(runCommand(quoted(generatorPath().string()) + " " + quoted(root.path()) +
+        ASSERT_EQ(runCommand(quoted(buildFolder() + "/kestu-data") + " " + quoted(root.path()) +
                              " > generator.log 2>&1"),
                   0)
             << "kestu-data failed";
@@ -95,7 +70,7 @@ class EndToEnd : public testing::Test {
 
     // The demo's own directive scripts instead of the small world's.
     void useDemoScripts() {
-        fs::path scripts = sourceFolder() / "demo/Directives";
+        fs::path scripts = fs::path(KESTU_SOURCE_DIR) / "demo/Directives";
         ASSERT_TRUE(fs::exists(scripts)) << scripts;
         for (const fs::directory_entry& entry : fs::directory_iterator(scripts))
             fs::copy_file(entry.path(),
@@ -149,22 +124,6 @@ class EndToEnd : public testing::Test {
     }
 };
 
-bool isWhite(const DecodedPng& png, int x, int y) {
-    const unsigned char* p = &png.rgb[(size_t(y) * png.width + size_t(x)) * 3];
-    return p[0] == 255 && p[1] == 255 && p[2] == 255;
-}
-
-int nonWhiteIn(const DecodedPng& png, int left, int top, int right, int bottom) {
-    int count = 0;
-    for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x) {
-            if (!isWhite(png, x, y))
-                ++count;
-        }
-    }
-    return count;
-}
-
 // Live GL textures and display lists: every name up to far beyond what 21
 // demo worlds would make if none were ever deleted.
 std::pair<int, int> liveTexturesAndLists() {
@@ -185,13 +144,6 @@ const bool residentMemoryMeans = !__has_feature(address_sanitizer);
 #else
 const bool residentMemoryMeans = true;
 #endif
-
-long residentKilobytes() {
-    for (const std::string& line : linesOf("/proc/self/status"))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
 
 const char demoLine[] =
     "[Project Kestu - Demo] This is a very early version of the Kestu landscape engine.\\n"
@@ -217,15 +169,9 @@ TEST_F(EndToEnd, TheDemoRunsUnattendedAsksBothQuestionsAndLeavesTheLastFrame) {
     ASSERT_TRUE(decodePng(readAll(root.path() + "/x.png"), png));
     ASSERT_EQ(png.width, 800u);
     ASSERT_EQ(png.height, 600u);
-    // The demo's sky fills the top of the view, and the frame counter stands out of it.
+    // The demo's sky fills the top of the view (the text overlay has its own test).
     const unsigned char* sky = &png.rgb[(size_t(2) * png.width + 400) * 3];
     EXPECT_GT(int(sky[2]), int(sky[0]) + 50) << "the sky's blue at the top";
-    int counter = 0;
-    for (int y = 15; y < 45; ++y) {
-        for (int x = 25; x < 85; ++x)
-            counter += std::memcmp(&png.rgb[(size_t(y) * png.width + size_t(x)) * 3], sky, 3) != 0;
-    }
-    EXPECT_GT(counter, 20) << "the frame counter is drawn";
 }
 
 TEST_F(EndToEnd, BadOptionsEndWithStatusTwo) {
@@ -240,10 +186,10 @@ TEST_F(EndToEnd, BadOptionsEndWithStatusTwo) {
 
 TEST_F(EndToEnd, TheVideoHoldsTheLoopsFramesRightSideUp) {
     // ffmpeg picks lossless animated PNG for the name, so frames compare exactly.
-    ASSERT_EQ(runKestu("--batch --answers no,yes --clock-step 16 --frames 1 --screenshot one.png"),
-              0);
-    ASSERT_EQ(runKestu("--batch --answers no,yes --clock-step 16 --frames 120 --video v.apng"), 0)
-        << root.readFile("err.txt");
+    // Both from a clock start of ten digits, 2 s before the 32-bit tick count wraps.
+    const std::string run = "--batch --answers no,yes --clock-step 16 --clock-start 4294965296 ";
+    ASSERT_EQ(runKestu(run + "--frames 1 --screenshot one.png"), 0);
+    ASSERT_EQ(runKestu(run + "--frames 120 --video v.apng"), 0) << root.readFile("err.txt");
     ASSERT_EQ(runCommand("ffprobe -v error -count_frames -show_entries "
                          "stream=width,height,r_frame_rate,nb_read_frames -of csv=p=0 v.apng "
                          "> probe.txt && ffmpeg -v error -i v.apng -frames:v 1 -f rawvideo "
@@ -304,9 +250,10 @@ TEST_F(EndToEnd, WatchRebuildsTheWorldWhenAScriptIsSavedAndABrokenOneLeavesItRun
 TEST_F(EndToEnd, TwentyRebuildsOfTheDemoWorldLeaveTexturesListsAndMemoryAsTheFirstBuildDid) {
     // The demo's world, seen from the walker (its tour would move the view
     // from frame to frame), on the virtual clock, so that every build's
-    // frame draws the same.
+    // frame draws the same. Each build puts the view back to its start; a
+    // rebuild keeps the pose it had.
     useDemoScripts();
-    root.writeFile("Directives\\directive6.txt", "setviewdist\n180\n50\n");
+    root.writeFile("Directives\\directive6.txt", "setviewdist\n180\n50\nresetpos\n");
     platformConfig().clockStep = 16;
     ASSERT_TRUE(openTestWindow());
     setFixedGlState();
@@ -323,9 +270,11 @@ TEST_F(EndToEnd, TwentyRebuildsOfTheDemoWorldLeaveTexturesListsAndMemoryAsTheFir
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         currentLandscape->render(GL_TRIANGLES);
     };
+    walker.position.set(300, 40, 200); // where every build's unseen frame is drawn
     world.begin();
     world.runBase();
     world.runChosen(6);
+    walker.position.set(300, 40, 200);
     frame();
     const std::pair<int, int> first = liveTexturesAndLists();
     const long firstKilobytes = residentKilobytes();
@@ -339,6 +288,7 @@ TEST_F(EndToEnd, TwentyRebuildsOfTheDemoWorldLeaveTexturesListsAndMemoryAsTheFir
     EXPECT_GT(first.first, 5);
     EXPECT_GT(first.second, 100);
     EXPECT_EQ(liveTexturesAndLists(), first);
+    EXPECT_TRUE(walker.position.x == 300 && walker.position.z == 200 && walker.angles.y == 135);
     if (residentMemoryMeans) {
         // Mesa's renderer grows once, by some 15 MB, when a second world is
         // drawn (without drawing, every build leaves the same to the
@@ -366,7 +316,7 @@ TEST_F(EndToEnd, TheTerminationSignalStillEndsARunningLoop) {
 
 TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
     // 65536 sectors of 2 units: with a view distance of 150 the render list
-    // overflows, in the unseen first render or in the first frame of the loop.
+    // overflows in the first frame of the loop (its limit has a test of its own).
     const std::string crowded = "newmap\n512\n512\n2\n1\nfinalize\n";
     struct Case {
         const char* what;
@@ -375,12 +325,8 @@ TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
     } cases[] = {
         {"no video device", "", "SDL_VIDEODRIVER=x11 DISPLAY=:7777 ",
          "Couldn't set GL mode: ", false},
-        {"render list in the unseen render", crowded + "setviewdist\n150\n40\n", "",
-         "[] To many sectors for makerenderlist to handle!!!", true},
         {"render list in the loop", crowded, "",
          "[] To many sectors for makerenderlist to handle!!!", true},
-        {"a map larger than the machine", "newmap\n65536\n65536\n16\n16\n", "", "[] Out of memory",
-         true},
     };
     root.writeFile("Directives\\directive4.txt", "setviewdist\n150\n40\n");
     for (const Case& c : cases) {
@@ -401,34 +347,11 @@ TEST_F(EndToEnd, EarlyEndsLeaveStatusOneAndTheLastShownFrameOrNone) {
         DecodedPng png;
         ASSERT_TRUE(decodePng(readAll(root.path() + "/end.png"), png));
         EXPECT_EQ(png.width, 800u);
-        EXPECT_GT(nonWhiteIn(png, 25, 15, 295, 45), 100) << "\"Loading..\" is the last frame shown";
-    }
-}
-
-TEST_F(EndToEnd, TheTourAndADriveAcrossTheClockWrapShowWhatTheyShowFromOneThousand) {
-    // Started 2 s before the 32-bit clock wraps: the tour's trace and sleep
-    // across the wrap end on time, so it quits on the same frame, mid-trace;
-    // the tank (driving, then turning) moves as it does from 1000.
-    root.writeFile("Directives\\directive9.txt",
-                   "newmap\n832\n768\n64\n1\nsettexture\ndata\\textures\\rock.bmp\n"
-                   "setfogcolor\n0.3\n0.5\n0.9\n");
-    root.writeFile("Directives\\directive6.txt", "setviewdist\n180\n50\nspawn\n");
-    root.writeFile("Directives\\directive4.txt",
-                   "setviewdist\n180\n50\ncreatecamera\ncreatetank\n");
-    root.writeFile("data\\manus.txt", "csetpos 10 30 10 0\ncsetdir 30 45 0 0\nsleep 1500\n"
-                                      "csetpos 60 8 50 10000\nsleep 1000\nquit\n");
-    root.writeFile("drive.keys", "1 down e\n120 down s\n");
-    for (const char* answers : {"no,yes", "no,no"}) {
-        Bytes shots[2];
-        for (int k = 0; k < 2; ++k) {
-            const char* start = k == 0 ? "1000" : "4294965296";
-            ASSERT_EQ(runKestu(std::string("--batch --answers ") + answers +
-                               " --clock-step 16 --frames 200 --keys drive.keys --clock-start " +
-                               start + " --screenshot end.png"),
-                      0)
-                << root.readFile("err.txt");
-            shots[k] = readAll(root.path() + "/end.png");
-        }
-        EXPECT_TRUE(!shots[0].empty() && shots[0] == shots[1]) << answers;
+        int ink = 0; // "Loading.." is the last frame shown
+        for (int y = 15; y < 45; ++y)
+            for (int x = 25; x < 295; ++x)
+                ink +=
+                    std::memcmp(&png.rgb[(size_t(y) * png.width + x) * 3], "\xFF\xFF\xFF", 3) != 0;
+        EXPECT_GT(ink, 100);
     }
 }

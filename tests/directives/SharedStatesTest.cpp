@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <random>
 
 namespace {
@@ -118,17 +117,6 @@ TEST(SharedStates, SaveAsDeepCopiesDoAndStatesNotTouchedStayAsTheyWere) {
     }
 }
 
-// Resident memory of this process, in MiB.
-static long residentMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long kib = 0;
-    while (status >> key)
-        if (key == "VmRSS:" && status >> kib)
-            break;
-    return kib / 1024;
-}
-
 // Five states of a 512 x 512 map lit differently hold some 100 MiB of their
 // own; the states dropped before the frame loop give it back to the system,
 // and the released ring every slab it took. (What the states hold is read from
@@ -147,9 +135,9 @@ TEST(SharedStates, MemoryTheStatesLetGoOfIsReturned) {
                       "newmap\n512\n512\n16\n1\nloadbump\nh.bmp\n0.1\nsunlight\n1\n1\n1\n"
                       "sunlight\n1\n1\n1\nsunlight\n1\n1\n1\nsunlight\n1\n1\n1\n");
         held = terrainPoolUsedBytes() - used;
-        built = residentMiB();
+        built = residentKilobytes() / 1024;
         script.releaseUndoStates();
-        dropped = residentMiB();
+        dropped = residentKilobytes() / 1024;
     }
     EXPECT_GT(held, size_t(90) << 20);
     EXPECT_LT(dropped, built - 50) << "the four older states' colours";

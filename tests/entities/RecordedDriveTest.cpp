@@ -5,6 +5,7 @@
 #include "entities/ReplayDirector.h"
 #include "entities/Tank.h"
 #include "landscape/Landscape.h"
+#include "tests/support/LittleEndian.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,35 +16,13 @@
 
 namespace {
 
-uint32_t wordAt(const std::string& bytes, size_t offset) {
-    uint32_t w = 0;
-    for (int k = 3; k >= 0; --k)
-        w = w << 8 | uint8_t(bytes[offset + size_t(k)]);
-    return w;
-}
-
-float floatAt(const std::string& bytes, size_t offset) {
-    uint32_t w = wordAt(bytes, offset);
-    float f;
-    std::memcpy(&f, &w, 4);
-    return f;
-}
-
 // One sample as a record file holds it: time, position x, slot change, and
 // the y of each registered vector (x and z 0).
 std::string sample(uint32_t time, float x, int32_t slot, uint32_t value, std::vector<float> ys) {
-    std::vector<uint32_t> words = {time, 0, 0, 0, 0, 0, 0, 0, 0, uint32_t(slot), value};
-    std::memcpy(&words[3], &x, 4);
-    for (float y : ys) {
-        words.push_back(0);
-        words.push_back(0);
-        std::memcpy(&words.back(), &y, 4);
-        words.push_back(0);
-    }
-    std::string bytes;
-    for (uint32_t w : words)
-        for (int k = 0; k < 4; ++k)
-            bytes.push_back(char(w >> (8 * k)));
+    std::string bytes = fields<uint32_t>({time, 0, 0, 0, 0, 0, 0, 0, 0, uint32_t(slot), value});
+    putField(bytes, 12, x);
+    for (float y : ys)
+        bytes += fields<float>({0, y, 0});
     return bytes;
 }
 
@@ -65,8 +44,8 @@ TEST(RecordedDrive, PeriodicSamplesCatchUpAfterALateFrameAndCarrySlotChanges) {
     const uint32_t times[] = {0, 210, 650, 650};
     const int32_t slots[] = {-1, 0, -1, -1};
     for (size_t k = 0; k < 4; ++k) {
-        EXPECT_EQ(wordAt(bytes, 44 * k), times[k]) << "sample " << k;
-        EXPECT_EQ(int32_t(wordAt(bytes, 44 * k + 36)), slots[k]) << "sample " << k;
+        EXPECT_EQ(fieldAt<uint32_t>(bytes, 44 * k), times[k]) << "sample " << k;
+        EXPECT_EQ(fieldAt<int32_t>(bytes, 44 * k + 36), slots[k]) << "sample " << k;
     }
 }
 
@@ -80,7 +59,7 @@ TEST(RecordedDrive, SampleSizeFollowsTheRegisteredVectorsUpToTen) {
     tank->stopRecording();
     std::string bytes = dir.readFile("tank.rec");
     ASSERT_EQ(bytes.size(), 68u); // the sample, aimAngles, turretAngles
-    EXPECT_EQ(floatAt(bytes, 48), 2.0f);
+    EXPECT_EQ(fieldAt<float>(bytes, 48), 2.0f);
 
     auto many = std::make_shared<Entity>();
     Vector3 vectors[12];

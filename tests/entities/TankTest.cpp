@@ -104,3 +104,12 @@ TEST(Rocket, BurstsOnTheWaterAndItsExplosionJoinsInTheSamePass) {
     EXPECT_FLOAT_EQ(explosion->position.y, 2.0f); // raised from the ground to the water
     EXPECT_EQ(explosion->placement, Effect);
 }
+
+TEST(Tank, PitchesWithTheGroundAhead) {
+    FlatWorld f; // the ground rises ahead of the tank (towards -z)
+    for (Sector& s : f.world.sectors)
+        s.positions.update([](size_t, Vector3& p) { p.y = 0.5f * (64.0f - p.z); });
+    for (uint32_t time = 1000; time < 2000; time += 16)
+        f.frame(time);
+    EXPECT_LT(f.tank->rotation.x, -5.0f) << "the nose up";
+}

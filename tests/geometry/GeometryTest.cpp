@@ -80,3 +80,20 @@ TEST(LineHitsTriangle, TestsTheWholeLineAgainstTheUnitTriangle) {
         EXPECT_EQ(lineHitsTriangle(inv, c.point, c.direction), c.hits)
             << c.point.x << " " << c.point.z << " along " << c.direction.x << " " << c.direction.y;
 }
+
+TEST(SegmentIntersection, IsWhereAlongTheFirstSegmentItCrossesTheSecond) {
+    const struct {
+        Vector2 a0, a1, b0, b1;
+        float t, s; // t -1: no crossing
+    } cases[] = {
+        {{0, 0}, {4, 2}, {3, 0}, {3, 4}, 0.75f, 0.375f}, // the second along z
+        {{0, 0}, {4, 2}, {0, 1}, {4, 1}, 0.5f, 0.5f},    // along x
+        {{0, 0}, {4, 2}, {5, 0}, {5, 4}, -1, 0},         // beyond the first's end
+        {{0, 0}, {4, 0}, {0, 1}, {4, 1}, -1, 0},         // parallel
+    };
+    for (const auto& c : cases) {
+        float s = -1;
+        EXPECT_FLOAT_EQ(segmentIntersection2D(c.a0, c.a1, c.b0, c.b1, &s), c.t);
+        EXPECT_FLOAT_EQ(s, c.t < 0 ? -1 : c.s) << c.b0.x << ", " << c.b0.y;
+    }
+}

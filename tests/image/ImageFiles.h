@@ -3,27 +3,13 @@
 // writer, an 8-bit palette BMP laid out by hand, and MPC headers.
 
 #include "image/Texture.h"
+#include "tests/support/LittleEndian.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace imagefiles {
-
-inline void put16(std::string& out, uint32_t v) {
-    out += char(v & 0xFF);
-    out += char((v >> 8) & 0xFF);
-}
-
-inline void put32(std::string& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-inline uint32_t get32(const std::string& b, size_t at) {
-    return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) |
-           (uint32_t(uint8_t(b[at + 2])) << 16) | (uint32_t(uint8_t(b[at + 3])) << 24);
-}
 
 // rgb holds width * height pixels of R, G, B, top row first.
 inline bool writeBmp24(const char* path, int width, int height, const std::vector<uint8_t>& rgb) {
@@ -38,12 +24,10 @@ inline std::string bmp8(int height, const std::vector<uint8_t>& palette,
                         const std::vector<uint8_t>& indices) {
     uint32_t colours = uint32_t(palette.size() / 3), offset = 54 + 4 * colours;
     std::string out = "BM";
-    for (uint32_t v : {uint32_t(offset + indices.size()), 0u, offset, 40u, 4u, uint32_t(height)})
-        put32(out, v);
-    put16(out, 1);
-    put16(out, 8);
-    for (uint32_t v : {0u, uint32_t(indices.size()), 2835u, 2835u, colours, 0u})
-        put32(out, v);
+    out += fields<uint32_t>(
+        {uint32_t(offset + indices.size()), 0u, offset, 40u, 4u, uint32_t(height)});
+    out += fields<uint16_t>({1, 8});
+    out += fields<uint32_t>({0u, uint32_t(indices.size()), 2835u, 2835u, colours, 0u});
     for (size_t c = 0; c < colours; ++c)
         out += {char(palette[c * 3 + 2]), char(palette[c * 3 + 1]), char(palette[c * 3]), 0};
     for (int row = height - 1; row >= 0; --row)
@@ -52,10 +36,9 @@ inline std::string bmp8(int height, const std::vector<uint8_t>& palette,
 }
 
 inline std::string mpcHeader(int magic, int width, int height, int bytesPerPixel) {
-    std::string out;
-    for (int v : {magic, width, height, bytesPerPixel})
-        put16(out, uint32_t(v));
-    return out + std::string(14, '\0');
+    return fields<uint16_t>(
+               {uint16_t(magic), uint16_t(width), uint16_t(height), uint16_t(bytesPerPixel)}) +
+           std::string(14, '\0');
 }
 
 } // namespace imagefiles

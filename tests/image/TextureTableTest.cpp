@@ -33,7 +33,7 @@ TEST(TextureTableFile, BadCountsAndShortFilesAreRefused) {
     for (const auto& c : bad) {
         std::string file;
         if (c.records >= 0)
-            put32(file, uint32_t(c.count));
+            file += fields<uint32_t>({uint32_t(c.count)});
         file.append(size_t(std::max(c.records, 0)) * 136, '\0');
         f = std::tmpfile();
         std::fwrite(file.data(), 1, file.size(), f);
@@ -85,4 +85,6 @@ TEST(TextureTableFile, LoadsEachFileOnceAndReloadsEveryTextureInOrder) {
     glBindTexture(GL_TEXTURE_2D, loaded->textureNameAt(2));
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, back);
     EXPECT_EQ(back[3], uint8_t('w'));
+    while (loaded->addEntry(7) != -1) // a full table takes no more
+        ASSERT_LE(loaded->count, TextureTable::capacity);
 }

@@ -1,8 +1,10 @@
+#include "tests/support/BmpFiles.h"
+#include "tests/support/LittleEndian.h"
 #include "tests/support/TestSupport.h"
 
-#include "image/Texture.h"
 #include "landscape/Landscape.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,30 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Little-endian fields of a file read back (the tests run on little-endian machines).
-template <typename T> T fieldAt(const std::string& bytes, size_t offset) {
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof value);
-    return value;
-}
-uint16_t u16At(const std::string& b, size_t at) {
-    return fieldAt<uint16_t>(b, at);
-}
-int32_t i32At(const std::string& b, size_t at) {
-    return fieldAt<int32_t>(b, at);
-}
-float f32At(const std::string& b, size_t at) {
-    return fieldAt<float>(b, at);
-}
-void putU16(std::string& bytes, size_t offset, uint16_t v) {
-    bytes[offset] = char(v & 0xFF);
-    bytes[offset + 1] = char(v >> 8);
-}
-void putI32(std::string& bytes, size_t offset, int32_t v) {
-    for (int k = 0; k < 4; ++k)
-        bytes[offset + k] = char(uint32_t(v) >> (8 * k));
-}
 
 // Two sectors of 3 x 3 vertices and no textures: 52 + 4 + 2 * (16 + 9 * 40 + 8 * 140) bytes.
 void makeSmallMap(Landscape& map) {
@@ -60,16 +38,6 @@ void expectNoTerrain(const Landscape& map) {
     EXPECT_TRUE(map.sectorCount == 0 && map.sectors.empty() && map.sectorsAcross == 0);
 }
 
-// Writes a plain 8 x 8 BMP of one colour through the engine's own writer.
-void writeBmp(const char* path, uint8_t r, uint8_t g, uint8_t b) {
-    Texture image;
-    image.allocate(8, 8, 3);
-    const uint8_t rgb[3] = {r, g, b};
-    for (int i = 0; i < 64 * 3; i += 3)
-        std::memcpy(image.pixels + i, rgb, 3);
-    ASSERT_TRUE(image.saveBmp(path));
-}
-
 } // namespace
 
 TEST(MapFile, SmallMapHasTheExactLayout) {
@@ -84,28 +52,27 @@ TEST(MapFile, SmallMapHasTheExactLayout) {
     ASSERT_EQ(bytes.size(), smallMapBytes);
 
     EXPECT_EQ(bytes.substr(0, 8), std::string("\x64\x00\x02\x00\x01\x00\x00\x00", 8));
-    EXPECT_EQ(f32At(bytes, 8), 16.0f);
-    EXPECT_EQ(f32At(bytes, 16), 40.0f);
-    EXPECT_EQ(f32At(bytes, 48), map.sunDirection.z);
-    EXPECT_EQ(i32At(bytes, 52), 0); // no textures
-    EXPECT_EQ(u16At(bytes, firstSector), 9);
-    EXPECT_EQ(u16At(bytes, firstSector + 2), 8);
-    EXPECT_EQ(f32At(bytes, firstSector + 4), 8.0f);
-    EXPECT_EQ(u16At(bytes, firstSector + 14), 3);
-    EXPECT_EQ(f32At(bytes, firstFaces + 16), 0.5f); // face 0, corner 1, green
-    EXPECT_EQ(i32At(bytes, firstFaces + 84), -1);
-    EXPECT_EQ(i32At(bytes, firstFaces + 100), 3);
-    EXPECT_EQ(i32At(bytes, firstFaces + 140 + 92), 4);
+    EXPECT_EQ(fieldAt<float>(bytes, 8), 16.0f);
+    EXPECT_EQ(fieldAt<float>(bytes, 16), 40.0f);
+    EXPECT_EQ(fieldAt<float>(bytes, 48), map.sunDirection.z);
+    EXPECT_EQ(fieldAt<int32_t>(bytes, 52), 0); // no textures
+    EXPECT_EQ(fieldAt<uint16_t>(bytes, firstSector), 9);
+    EXPECT_EQ(fieldAt<uint16_t>(bytes, firstSector + 2), 8);
+    EXPECT_EQ(fieldAt<float>(bytes, firstSector + 4), 8.0f);
+    EXPECT_EQ(fieldAt<uint16_t>(bytes, firstSector + 14), 3);
+    EXPECT_EQ(fieldAt<float>(bytes, firstFaces + 16), 0.5f); // face 0, corner 1, green
+    EXPECT_EQ(fieldAt<int32_t>(bytes, firstFaces + 84), -1);
+    EXPECT_EQ(fieldAt<int32_t>(bytes, firstFaces + 100), 3);
+    EXPECT_EQ(fieldAt<int32_t>(bytes, firstFaces + 140 + 92), 4);
     const size_t secondSector = firstFaces + 8 * 140;
-    EXPECT_EQ(f32At(bytes, secondSector + 16 + 4 * 12 + 4), 2.5f); // vertex 4 y
+    EXPECT_EQ(fieldAt<float>(bytes, secondSector + 16 + 4 * 12 + 4), 2.5f); // vertex 4 y
 }
 
 TEST(MapFile, SaveAndLoadKeepTerrainTexturesAndSettings) {
     ASSERT_TRUE(openTestWindow()); // textures are uploaded again on load
     TempWorkingDirectory dir;
-    std::filesystem::create_directories("data/textures");
-    writeBmp("data\\textures\\grass.bmp", 40, 200, 40);
-    writeBmp("data\\textures\\sand.bmp", 220, 200, 120);
+    writeBmp("data/textures/grass.bmp", 8, 8, [](int, int) { return 0x28C828; });
+    writeBmp("data/textures/sand.bmp", 8, 8, [](int, int) { return 0xDCC878; });
     Landscape map;
     int grass = map.textures.loadBmpTexture("data\\textures\\grass.bmp", 2);
     int sand = map.textures.loadBmpTexture("data\\textures\\sand.bmp", 2);
@@ -138,8 +105,12 @@ TEST(MapFile, SaveAndLoadKeepTerrainTexturesAndSettings) {
     ASSERT_TRUE(map.save("round.map"));
 
     Landscape copy;
+    glFogf(GL_FOG_START, 0.0f);
     ASSERT_TRUE(copy.load("round.map"));
     copy.finalize();
+    GLfloat fogStart = 0.0f; // the loaded fog reaches GL: it starts 7 before its end
+    glGetFloatv(GL_FOG_START, &fogStart);
+    EXPECT_EQ(fogStart, 48.0f);
     ASSERT_EQ(copy.sectorCount, 4);
     EXPECT_EQ(std::vector<float>({copy.fogEnd, copy.fogDepth, copy.fogColour.z, copy.waterLevel,
                                   copy.sunDirection.y}),
@@ -181,27 +152,29 @@ TEST(MapFile, ShortFilesAndCountsThatDisagreeWithTheGridOrTheFileAreRefused) {
     using Damage = std::function<void(std::string&)>;
     const std::vector<std::pair<const char*, Damage>> damages = {
         {"wrong version", [](std::string& b) { b[0] = 0x65; }},
-        {"vertex count", [](std::string& b) { putU16(b, firstSector, 10); }},
-        {"face count", [](std::string& b) { putU16(b, firstSector + 2, 9); }},
+        {"vertex count", [](std::string& b) { putField<uint16_t>(b, firstSector, 10); }},
+        {"face count", [](std::string& b) { putField<uint16_t>(b, firstSector + 2, 9); }},
         {"an empty grid",
          [](std::string& b) {
-             putU16(b, firstSector, 0);
-             putU16(b, firstSector + 2, 0);
-             putU16(b, firstSector + 12, 0);
+             putField<uint16_t>(b, firstSector, 0);
+             putField<uint16_t>(b, firstSector + 2, 0);
+             putField<uint16_t>(b, firstSector + 12, 0);
          }},
         {"a grid beyond 16-bit counts",
          [](std::string& b) {
-             putU16(b, firstSector, uint16_t(300 * 300));
-             putU16(b, firstSector + 12, 300);
-             putU16(b, firstSector + 14, 300);
+             putField<uint16_t>(b, firstSector, uint16_t(300 * 300));
+             putField<uint16_t>(b, firstSector + 12, 300);
+             putField<uint16_t>(b, firstSector + 14, 300);
          }},
         {"a huge grid of sectors",
          [](std::string& b) {
-             putU16(b, 2, 65535);
-             putU16(b, 4, 65535);
+             putField<uint16_t>(b, 2, 65535);
+             putField<uint16_t>(b, 4, 65535);
          }},
-        {"a corner outside the grid", [](std::string& b) { putI32(b, firstFaces + 100, 9); }},
-        {"a texture count beyond the file", [](std::string& b) { putI32(b, 52, 1000000); }},
+        {"a corner outside the grid",
+         [](std::string& b) { putField<int32_t>(b, firstFaces + 100, 9); }},
+        {"a texture count beyond the file",
+         [](std::string& b) { putField<int32_t>(b, 52, 1000000); }},
     };
     map.textures.addEntry(5);
     map.fogEnd = 12.0f;
@@ -219,8 +192,8 @@ TEST(MapFile, ShortFilesAndCountsThatDisagreeWithTheGridOrTheFileAreRefused) {
     expectNoTerrain(map);
     // A texture index outside the section loads as no texture.
     std::string bytes = good;
-    putI32(bytes, firstFaces + 84, 5);
-    putI32(bytes, firstFaces + 88, -7);
+    putField<int32_t>(bytes, firstFaces + 84, 5);
+    putField<int32_t>(bytes, firstFaces + 88, -7);
     ASSERT_TRUE(loadBytes(dir, bytes, map));
     EXPECT_EQ(map.sectors[0].textures[0].baseTexture, -1);
     EXPECT_EQ(map.sectors[0].textures[0].overlayTexture, -1);

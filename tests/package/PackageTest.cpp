@@ -6,28 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace pngreader;
 
 namespace {
-
-// This program is <build>/tests/test_package.
-fs::path buildFolder() {
-    char self[PATH_MAX] = {};
-    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    return fs::path(std::string(self, size_t(length > 0 ? length : 0))).parent_path().parent_path();
-}
-
-int run(const std::string& command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string q(const fs::path& path) {
     return "'" + path.string() + "'";
@@ -45,25 +30,27 @@ const std::string demoRun = " --batch --answers no,yes --clock-step 16 --frames 
 
 TEST(Installed, TheDemoRunsFromAPrefixAndFromTheUnpackedPackageAsInTheBuild) {
     TempWorkingDirectory work;
-    const fs::path build = buildFolder(), tmp = work.path();
+    const fs::path build = fs::path(buildFolder()), tmp = work.path();
     const fs::path built = build / "demo-data/share/kestu";
-    ASSERT_EQ(run("cp -r " + q(built) + " built && cd built && " + q(build / "kestu") + demoRun +
-                  "../built.png > ../built.log 2>&1"),
+    ASSERT_EQ(runCommand("cp -r " + q(built) + " built && cd built && " + q(build / "kestu") +
+                         demoRun + "../built.png > ../built.log 2>&1"),
               0)
         << work.readFile("built.log");
 
     // Neither step needs a display.
-    ASSERT_EQ(run("env -u DISPLAY cmake --install " + q(build) + " --prefix prefix > install.log"),
-              0);
-    ASSERT_EQ(run("env -u DISPLAY cpack --config " + q(build / "CPackConfig.cmake") +
-                  " -B package > package.log 2>&1"),
+    ASSERT_EQ(
+        runCommand("env -u DISPLAY cmake --install " + q(build) + " --prefix prefix > install.log"),
+        0);
+    ASSERT_EQ(runCommand("env -u DISPLAY cpack --config " + q(build / "CPackConfig.cmake") +
+                         " -B package > package.log 2>&1"),
               0)
         << work.readFile("package.log");
     const std::string deb = "package/kestu_" KESTU_VERSION "_amd64.deb";
-    ASSERT_EQ(run("dpkg-deb -f " + deb + " Depends > depends.txt && dpkg-deb -x " + deb + " deb"),
-              0);
+    ASSERT_EQ(
+        runCommand("dpkg-deb -f " + deb + " Depends > depends.txt && dpkg-deb -x " + deb + " deb"),
+        0);
     EXPECT_NE(work.readFile("depends.txt").find("libsdl1.2debian"), std::string::npos);
-    EXPECT_EQ(run("desktop-file-validate deb/usr/share/applications/kestu.desktop"), 0);
+    EXPECT_EQ(runCommand("desktop-file-validate deb/usr/share/applications/kestu.desktop"), 0);
     for (int size : {48, 128, 256}) {
         const std::string name = std::to_string(size) + "x" + std::to_string(size);
         DecodedPng icon;
@@ -83,16 +70,16 @@ TEST(Installed, TheDemoRunsFromAPrefixAndFromTheUnpackedPackageAsInTheBuild) {
     for (const auto& tree : trees) {
         SCOPED_TRACE(tree.bin);
         fs::remove(tmp / "shot.png");
-        ASSERT_EQ(run("env " + tree.environment + " " + tree.bin + "/kestu-demo" + demoRun +
-                      "shot.png > run.log 2>&1"),
+        ASSERT_EQ(runCommand("env " + tree.environment + " " + tree.bin + "/kestu-demo" + demoRun +
+                             "shot.png > run.log 2>&1"),
                   0)
             << work.readFile("run.log");
         EXPECT_TRUE(pixelsOf("shot.png") == pixelsOf("built.png")) << "the build tree's picture";
         const fs::path root = tmp / tree.root;
         EXPECT_TRUE(fs::is_symlink(root / "data/textures/grass.bmp")) << "read only: linked";
         EXPECT_FALSE(fs::is_symlink(root / "data/records/testrecord.rec")) << "written: copied";
-        EXPECT_EQ(run("cmp " + q(root / "data/records/testrecord.rec") + " " +
-                      q(built / "data/records/testrecord.rec")),
+        EXPECT_EQ(runCommand("cmp " + q(root / "data/records/testrecord.rec") + " " +
+                             q(built / "data/records/testrecord.rec")),
                   0);
     }
 
@@ -103,7 +90,8 @@ TEST(Installed, TheDemoRunsFromAPrefixAndFromTheUnpackedPackageAsInTheBuild) {
     work.writeFile("xdg/kestu/Directives/directive6.txt", "; my 6\n");
     work.writeFile("xdg/kestu/data/maps/my.map", "mine");
     fs::remove(tmp / "xdg/kestu/data/textures/grass.bmp");
-    ASSERT_EQ(run("env " + trees[1].environment + " deb/usr/bin/kestu-demo --help > help.txt"), 0);
+    ASSERT_EQ(
+        runCommand("env " + trees[1].environment + " deb/usr/bin/kestu-demo --help > help.txt"), 0);
     EXPECT_EQ(work.readFile("xdg/kestu/Directives/directive9.txt"), "; new 9\n") << "unchanged";
     EXPECT_EQ(work.readFile("xdg/kestu/Directives/directive6.txt"), "; my 6\n");
     EXPECT_EQ(work.readFile("xdg/kestu/Directives/directive6.txt.new"), "; new 6\n");

@@ -127,3 +127,13 @@ TEST(X11Dialog, KeysClicksAndTheCloseRequestAnswer) {
     }
     XCloseDisplay(user);
 }
+
+TEST(DialogLayout, LinesBreakAtSpacesOrWhereAWordNoLongerFitsAndButtonsAreCentredApart) {
+    auto width = [](const std::string& text) { return int(text.size()); };
+    EXPECT_EQ(wrapDialogText("one two three\nabcdefghi", 7, width),
+              (std::vector<std::string>{"one two", "three", "abcdefg", "hi"}));
+    const std::vector<DialogRect> buttons = dialogButtonRects(400, 120, 3);
+    EXPECT_EQ(buttons[0].x, 400 - (buttons[2].x + buttons[2].width)) << "centred";
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(buttons[i + 1].x - (buttons[i].x + buttons[i].width), dialogButtonGap);
+}

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <new>
 #include <thread>
 #include <vector>
 
@@ -32,14 +31,3 @@ TEST(WorkerPool, EveryIndexOnceAndTheCallerIsThreadZero) {
     }
 }
 
-TEST(WorkerPool, AFailedAllocationInAWorkerReachesTheCaller) {
-    WorkerPool pool(3);
-    EXPECT_THROW(pool.runOnAll([](int thread) {
-        if (thread == 2)
-            throw std::bad_alloc();
-    }),
-                 std::bad_alloc);
-    int sum = 0; // the pool still works afterwards
-    pool.forEach(10, 10, [&](int begin, int end, int) { sum += end - begin; });
-    EXPECT_EQ(sum, 10);
-}

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -96,4 +97,23 @@ std::vector<std::string> stopCapturingMessages() {
     while (std::getline(in, line))
         lines.push_back(line);
     return lines;
+}
+
+std::string buildFolder() {
+    return fs::canonical("/proc/self/exe").parent_path().parent_path().string();
+}
+
+int runCommand(const std::string& command) {
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long kilobytes = -1;
+    while (status >> key)
+        if (key == "VmRSS:" && status >> kilobytes)
+            break;
+    return kilobytes;
 }

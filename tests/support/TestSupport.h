@@ -35,3 +35,10 @@ bool openTestWindow();
 // Message-log capture: the lines written to standard error between start and stop.
 void startCapturingMessages();
 std::vector<std::string> stopCapturingMessages();
+
+// The build folder: every test program is <build>/tests/test_<name>.
+std::string buildFolder();
+// Runs a shell command; its exit status, or -1 when it did not exit.
+int runCommand(const std::string& command);
+// The resident memory of this process, in kilobytes.
+long residentKilobytes();
