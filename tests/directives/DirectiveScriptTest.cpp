@@ -26,8 +26,6 @@ TEST(DirectiveScript, KeywordsMatchWholeLinesAndEachBadLineIsReportedWhileTheScr
          7, 0},
         {"hello\n" + std::string(smallMap) + "42\nwhat\n", 3, 4},
         {"; a comment\n\n;newmap\n;\n\r\n" + std::string(smallMap) + "; trailing comment", 0, 4},
-        {"newmap\n32\n32\n16\n1", 0, 4}, // the last line needs no break
-        {std::string(1024, 'x') + "\n", 2, 4},
         // Commands of later work read exactly their argument lines.
         {"setsundir\nx\ny\nz\nmultsundir\nfactor\nsunambient\nr\ng\nb\nsunlight\nr\ng\nb\n"
          "traceshadows\nr\ng\nb\nstartpaint\nmaptexture\nmask\ntexture\nlayer\nendpaint\n"
@@ -44,16 +42,6 @@ TEST(DirectiveScript, KeywordsMatchWholeLinesAndEachBadLineIsReportedWhileTheScr
     auto messages = runScriptText(script, folder, "newmap\n64\n64");
     EXPECT_EQ(messages,
               std::vector<std::string>{"[Implementor Error] Invalid parameters for newmap"});
-}
-
-// A missing script's message is among those of the next test.
-TEST(DirectiveScript, ScriptNumbersAreDecimal) {
-    TempWorkingDirectory folder;
-    DirectiveScript script;
-    EXPECT_TRUE(runScriptText(script, folder, smallMap, -12).empty());
-    EXPECT_TRUE(runScriptText(script, folder, "undo\n", 2147483647).empty());
-    EXPECT_EQ(script.ring.current, 0);
-    EXPECT_EQ(directiveInt("4294967312"), 16) << "beyond 32 bits: the low bits";
 }
 
 TEST(DirectiveScript, EveryMessageOfAScriptIsPrecededByItsFileAndTheLineOfItsCommand) {

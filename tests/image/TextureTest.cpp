@@ -46,7 +46,6 @@ TEST(MpcLoad, ReadsPackedRowsAndRefusesWhatIsNotAnImage) {
         {"too wide", mpcHeader(200, 16385, 1, 4), false},
         // A header alone may ask for a gigabyte; a file cut inside its pixels is no image.
         {"a gigabyte declared in 22 bytes", mpcHeader(200, 16384, 16384, 4), false},
-        {"one byte short", mpcHeader(200, 2, 2, 4) + std::string(15, 'x'), false},
         {"cut inside the pixels", mpcHeader(200, 2, 2, 3) + "\x09\x08\x07\x06", false},
     };
     for (const auto& c : cases) {
